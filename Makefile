@@ -1,0 +1,29 @@
+# The two entry points: `make run` and `make test`. Both install what is missing, configure and build.
+BUILD_DIR ?= build
+BUILD_TYPE ?= RelWithDebInfo
+JOBS ?= 2
+CMAKE_FLAGS ?=
+ARGS ?=
+
+.PHONY: all deps configure build run test clean
+
+all: build
+
+deps:
+	@bash scripts/install-deps.sh
+
+configure: deps
+	@cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD_DIR) -j $(JOBS)
+
+# The window does not exist yet, so the server always runs headless.
+run: build
+	./$(BUILD_DIR)/vantaro-server --headless $(ARGS)
+
+test: build
+	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS) --timeout 300
+
+clean:
+	rm -rf $(BUILD_DIR)

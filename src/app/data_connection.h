@@ -1,0 +1,52 @@
+#pragma once
+// The data connection to the device (`dataSocket`): the one connection that listings, file contents
+// and media packets go out on. Several threads write to it (control, data channel, desktop stream,
+// camera, audio); each message is written under `messageLock` so that no message is ever split by
+// another one.
+
+#include <cstddef>
+#include <memory>
+#include <mutex>
+
+#include "platform/socket.h"
+
+namespace vantaro::app {
+
+class DataConnection {
+ public:
+  // Holds the message lock for as long as it lives; every Write goes into the same message.
+  class MessageWriter {
+   public:
+    explicit MessageWriter(DataConnection& owner);
+    MessageWriter(const MessageWriter&) = delete;
+    MessageWriter& operator=(const MessageWriter&) = delete;
+    // False when there is no connection or it failed (also for every later Write).
+    bool Write(const void* data, size_t size);
+    bool ok() const { return ok_; }
+
+   private:
+    std::unique_lock<std::mutex> lock_;
+    std::shared_ptr<platform::StreamSocket> socket_;
+    bool ok_;
+  };
+
+  // Makes `socket` the connection that senders write to; the previous one is shut down.
+  void Replace(std::shared_ptr<platform::StreamSocket> socket);
+  // Shuts the current connection down and forgets it.
+  void Close();
+  // Whether a connection is set (it may still have failed).
+  bool HasConnection();
+  // One whole message in one piece.
+  bool SendMessage(const void* data, size_t size);
+  // Starts a message that is written in several pieces.
+  MessageWriter BeginMessage() { return MessageWriter(*this); }
+
+ private:
+  std::shared_ptr<platform::StreamSocket> Current();
+
+  std::mutex socketLock_;  // guards socket_ (pointer swaps, never held while sending)
+  std::shared_ptr<platform::StreamSocket> socket_;
+  std::mutex messageLock_;  // held while one whole message is written
+};
+
+}  // namespace vantaro::app

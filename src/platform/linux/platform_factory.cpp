@@ -1,0 +1,13 @@
+// The one place that picks the Linux implementations.
+
+#include "platform/linux/posix_factories.h"
+
+namespace vantaro::platform {
+
+std::unique_ptr<Platform> CreatePlatform() {
+  auto p = std::make_unique<Platform>();
+  p->network = CreatePosixNetwork();
+  return p;
+}
+
+}  // namespace vantaro::platform

@@ -1,0 +1,30 @@
+#pragma once
+// Every platform facility the program uses, created together by the operating system's factory.
+// The application object owns this and hands references to the components that need them.
+
+#include <memory>
+
+#include "platform/autostart.h"
+#include "platform/clock.h"
+#include "platform/profile_store.h"
+#include "platform/single_instance.h"
+#include "platform/socket.h"
+#include "platform/system_info.h"
+#include "platform/text_codec.h"
+
+namespace vantaro::platform {
+
+struct Platform {
+  std::unique_ptr<Network> network;
+  std::unique_ptr<Clock> clock;
+  std::unique_ptr<SystemInfo> systemInfo;
+  std::unique_ptr<TextCodec> textCodec;
+  std::unique_ptr<ProfileStore> profileStore;
+  std::unique_ptr<AutoStart> autoStart;
+  std::unique_ptr<SingleInstance> singleInstance;
+};
+
+// The implementations of the running system (X11 and POSIX on Linux).
+std::unique_ptr<Platform> CreatePlatform();
+
+}  // namespace vantaro::platform

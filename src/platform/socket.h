@@ -1,0 +1,64 @@
+#pragma once
+// Sockets as the network services need them: IPv4 TCP listeners and connections, and the UDP
+// socket of the discovery responder. Every object here may be shut down from another thread while
+// one thread is blocked in it; Shutdown() wakes that thread (its call fails) and is idempotent.
+// The object itself is destroyed only by its owner, after the blocked thread has left it.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace vantaro::platform {
+
+struct Ipv4Endpoint {
+  uint32_t address = 0;  // host byte order, 127.0.0.1 is 0x7f000001
+  uint16_t port = 0;
+};
+
+// "a.b.c.d" of a host-order IPv4 address.
+std::string FormatIpv4(uint32_t address);
+
+class StreamSocket {
+ public:
+  virtual ~StreamSocket() = default;
+  // Receives at most `size` bytes. Returns the count (> 0), 0 at the end of the stream, -1 on failure
+  // (including after Shutdown()).
+  virtual long Receive(void* buffer, size_t size) = 0;
+  // Sends all `size` bytes, looping over partial sends; false when the connection failed.
+  virtual bool SendAll(const void* data, size_t size) = 0;
+  // Wakes every thread blocked in Receive or SendAll; later calls fail. Thread-safe.
+  virtual void Shutdown() = 0;
+  // Address of the peer, host byte order.
+  virtual Ipv4Endpoint Peer() const = 0;
+};
+
+class ListenSocket {
+ public:
+  virtual ~ListenSocket() = default;
+  // Blocks until a connection arrives; nullptr on failure or after Shutdown().
+  virtual std::unique_ptr<StreamSocket> Accept() = 0;
+  virtual void Shutdown() = 0;
+};
+
+class DatagramSocket {
+ public:
+  virtual ~DatagramSocket() = default;
+  // Receives one datagram, truncated to `size`; returns its delivered length or -1 on failure.
+  virtual long ReceiveFrom(void* buffer, size_t size, Ipv4Endpoint* from) = 0;
+  virtual bool SendTo(const void* data, size_t size, const Ipv4Endpoint& to) = 0;
+  virtual void Shutdown() = 0;
+};
+
+class Network {
+ public:
+  virtual ~Network() = default;
+  // A TCP listener on the wildcard address and `port`. nullptr on failure, with a one-line reason.
+  virtual std::unique_ptr<ListenSocket> ListenTcp(uint16_t port, std::string* error) = 0;
+  // A UDP socket on the wildcard address and `port` that is a member of the multicast `group`
+  // (host order) on every IPv4 interface that is up and can multicast, loopback included.
+  virtual std::unique_ptr<DatagramSocket> OpenMulticastUdp(uint16_t port, uint32_t group,
+                                                           std::string* error) = 0;
+};
+
+}  // namespace vantaro::platform
