@@ -6,6 +6,8 @@
 
 #include "platform/autostart.h"
 #include "platform/clock.h"
+#include "platform/network_state.h"
+#include "platform/power.h"
 #include "platform/profile_store.h"
 #include "platform/single_instance.h"
 #include "platform/socket.h"
@@ -22,6 +24,9 @@ struct Platform {
   std::unique_ptr<ProfileStore> profileStore;
   std::unique_ptr<AutoStart> autoStart;
   std::unique_ptr<SingleInstance> singleInstance;
+  std::unique_ptr<NetworkState> networkState;
+  std::unique_ptr<IdleInhibitor> idleInhibitor;
+  std::unique_ptr<Power> power;
 };
 
 // The implementations of the running system (X11 and POSIX on Linux).

@@ -1,0 +1,64 @@
+#pragma once
+// Answers the discovery requests of devices while the service is open and no device is connected.
+// Each Start creates a new socket and thread; Stop clears `discoveryRunning`, shuts the socket down
+// and joins the thread. Start and Stop are serialised by `lifecycleLock_`: the control thread
+// (accept, session end) and the service owner (open, close) both call them.
+//
+// Replies go to the address a datagram names, so a forged request could aim them at a third host;
+// at most kMaxRepliesPerSecond reply datagrams leave per second in all, requests beyond that are
+// dropped.
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "app/app_state.h"
+#include "app/settings.h"
+#include "platform/clock.h"
+#include "platform/socket.h"
+#include "platform/system_info.h"
+#include "platform/text_codec.h"
+
+namespace vantaro::control {
+
+class DiscoveryResponder {
+ public:
+  static constexpr int kMaxRepliesPerSecond = 20;
+
+  DiscoveryResponder(platform::Network& network, platform::SystemInfo& system,
+                     platform::TextCodec& codec, platform::Clock& clock, app::AppState& state,
+                     const app::Settings& settings);
+  ~DiscoveryResponder();
+  DiscoveryResponder(const DiscoveryResponder&) = delete;
+  DiscoveryResponder& operator=(const DiscoveryResponder&) = delete;
+
+  // StartDiscovery on UDP `port`. False (reason in `error`) when the socket cannot be opened.
+  bool Start(uint16_t port, std::string* error);
+  void Stop();
+  bool running() const { return discoveryRunning_.load(); }
+
+ private:
+  void DiscoveryThread(std::shared_ptr<platform::DatagramSocket> socket);
+  // Whether `datagrams` more replies fit into the current one-second window.
+  bool TakeReplyBudget(int datagrams);
+
+  platform::Network& network_;
+  platform::SystemInfo& system_;
+  platform::TextCodec& codec_;
+  platform::Clock& clock_;
+  app::AppState& state_;
+  const app::Settings& settings_;
+
+  std::mutex lifecycleLock_;  // serialises Start and Stop
+  std::atomic<bool> discoveryRunning_{false};
+  std::shared_ptr<platform::DatagramSocket> discoverySocket_;  // under lifecycleLock_
+  std::thread thread_;                                         // under lifecycleLock_
+  // Used by the discovery thread only.
+  int64_t windowStartMs_ = 0;
+  int repliesInWindow_ = 0;
+};
+
+}  // namespace vantaro::control

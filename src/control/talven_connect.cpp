@@ -1,0 +1,170 @@
+#include "control/talven_connect.h"
+
+#include <cstdio>
+
+namespace vantaro::control {
+
+WatchdogAction WatchdogStep(bool networkUp, bool reopenWhenNetworkUp, bool serviceOpen) {
+  if (networkUp) return reopenWhenNetworkUp && !serviceOpen ? WatchdogAction::kOpen
+                                                            : WatchdogAction::kNone;
+  return !reopenWhenNetworkUp && serviceOpen ? WatchdogAction::kClose : WatchdogAction::kNone;
+}
+
+CTalvenConnect::CTalvenConnect(ServicePlatform platform, app::EventLoop& loop,
+                               app::AppState& state, const app::Settings& settings,
+                               InputHandler& input, StreamHandler& stream,
+                               FileRequestHandler& files, int32_t serverVersion)
+    : platform_(platform),
+      loop_(loop),
+      state_(state),
+      settings_(settings),
+      stream_(stream),
+      power_(loop, platform.power, [this] { AfterHibernate(); }),
+      controlServer_(platform.network, platform.clock, platform.codec, state, settings,
+                     ControlServices{input, stream, files, power_}, serverVersion,
+                     ControlServer::Hooks{
+                         [this] { discovery_.Stop(); },
+                         [this] {
+                           std::string error;
+                           if (!discovery_.Start(static_cast<uint16_t>(settings_.port), &error))
+                             std::fprintf(stderr, "discovery: %s\n", error.c_str());
+                         }}),
+      discovery_(platform.network, platform.system, platform.codec, platform.clock, state,
+                 settings) {}
+
+CTalvenConnect::~CTalvenConnect() {
+  StopWatchdog();
+  CloseService();
+}
+
+void CTalvenConnect::OpenService() {
+  std::lock_guard<std::mutex> guard(serviceLock_);
+  if (serviceOpen_.load()) return;
+  serviceOpen_.store(true);
+  RefreshAddresses();
+  // The port is taken as a 16-bit number, as the socket layer would.
+  auto port = static_cast<uint16_t>(settings_.port);
+  std::string error;
+  if (!controlServer_.Start(static_cast<uint16_t>(port + 1), &error))
+    std::fprintf(stderr, "control listener on port %u: %s\n", unsigned(uint16_t(port + 1)),
+                 error.c_str());
+  if (dataServer_.start && !dataServer_.start(static_cast<uint16_t>(port + 2), &error))
+    std::fprintf(stderr, "data listener on port %u: %s\n", unsigned(uint16_t(port + 2)),
+                 error.c_str());
+  if (!discovery_.Start(port, &error))
+    std::fprintf(stderr, "discovery on port %u: %s\n", unsigned(port), error.c_str());
+  platform_.idle.SetInUse(true);
+  state_.SetConnectionStatus(app::kStatusWaiting);
+}
+
+void CTalvenConnect::CloseService() {
+  std::lock_guard<std::mutex> guard(serviceLock_);
+  if (!serviceOpen_.load()) return;
+  serviceOpen_.store(false);
+  controlServer_.Stop();
+  if (dataServer_.stop) dataServer_.stop();
+  discovery_.Stop();
+  auto& media = state_.media;
+  media.streamRunning.store(false);
+  if (media.cameraOn.exchange(false)) media.cameraChangePending.store(true);
+  if (media.recorderOn.exchange(false)) media.recorderChangePending.store(true);
+  stream_.StopAll();
+  platform_.idle.SetInUse(false);
+  state_.SetConnectionStatus(app::kStatusClosed);
+}
+
+void CTalvenConnect::OnButtonOff() {
+  CloseService();
+  reopenWhenNetworkUp_.store(false);
+}
+
+void CTalvenConnect::AfterHibernate() {
+  // Runs on the thread that hibernated (the control thread for an immediate command), which the
+  // close must join; so the close runs on the event loop.
+  loop_.Post([this] {
+    CloseService();
+    reopenWhenNetworkUp_.store(true);
+  });
+}
+
+void CTalvenConnect::StartWatchdog() {
+  if (watchdog_.joinable()) return;
+  {
+    std::lock_guard<std::mutex> guard(watchdogLock_);
+    watchdogStop_ = false;
+  }
+  watchdog_ = std::thread([this] { NetworkWatchdogThread(); });
+}
+
+void CTalvenConnect::StopWatchdog() {
+  {
+    std::lock_guard<std::mutex> guard(watchdogLock_);
+    watchdogStop_ = true;
+    watchdogWake_.notify_all();
+  }
+  if (watchdog_.joinable()) watchdog_.join();
+}
+
+void CTalvenConnect::NetworkWatchdogThread() {
+  // The first check runs at once rather than after the first period, so that the service is
+  // reachable as soon as the program is up.
+  for (;;) {
+    RunWatchdogCycle();
+    std::unique_lock<std::mutex> lock(watchdogLock_);
+    if (watchdogWake_.wait_for(lock, std::chrono::milliseconds(kWatchdogPeriodMs),
+                               [this] { return watchdogStop_; }))
+      return;
+  }
+}
+
+void CTalvenConnect::RunWatchdogCycle() {
+  if (serviceOpen_.load()) platform_.idle.SetInUse(true);
+  bool up = platform_.networkState.Query().up;
+  networkUp_.store(up);
+  switch (WatchdogStep(up, reopenWhenNetworkUp_.load(), serviceOpen_.load())) {
+    case WatchdogAction::kOpen:
+      OpenService();
+      reopenWhenNetworkUp_.store(false);
+      break;
+    case WatchdogAction::kClose:
+      CloseService();
+      reopenWhenNetworkUp_.store(true);
+      break;
+    case WatchdogAction::kNone:
+      break;
+  }
+}
+
+void CTalvenConnect::RefreshAddresses() {
+  std::string name = platform_.system.HostName();
+  std::string lan = name.empty() ? std::string() : platform_.networkState.LanAddress();
+  platform::NetworkStatus status = platform_.networkState.Query();
+  std::lock_guard<std::mutex> guard(textLock_);
+  computerName_ = name;
+  lanAddress_ = lan;
+  if (status.up) {
+    if (status.localOnly) localSeen_ = true;
+    if (status.wideArea) wideAreaSeen_ = true;
+  }
+  if (wideAreaSeen_)
+    internetAddress_ = lanAddress_;
+  else if (localSeen_)
+    internetAddress_.clear();
+}
+
+std::string CTalvenConnect::ComputerName() {
+  std::lock_guard<std::mutex> guard(textLock_);
+  return computerName_;
+}
+
+std::string CTalvenConnect::LanAddress() {
+  std::lock_guard<std::mutex> guard(textLock_);
+  return lanAddress_;
+}
+
+std::string CTalvenConnect::InternetAddress() {
+  std::lock_guard<std::mutex> guard(textLock_);
+  return internetAddress_;
+}
+
+}  // namespace vantaro::control

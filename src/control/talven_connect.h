@@ -1,0 +1,124 @@
+#pragma once
+// The owner of the network service: the control server, the data channel, the discovery
+// responder, the power commands and the network watchdog, with the service's open/closed state.
+//
+// Threads: OpenService and CloseService may be called from the user-interface thread, the watchdog
+// thread and the event loop; `serviceLock_` serialises them. They are never called on the control
+// thread: an immediate hibernation posts its CloseService to the event loop, so that closing (which
+// joins the control thread) cannot wait for itself. The destructor stops the watchdog and closes
+// the service, joining every thread before the members they use go away.
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "app/app_state.h"
+#include "app/event_loop.h"
+#include "app/settings.h"
+#include "control/command_handlers.h"
+#include "control/control_server.h"
+#include "control/discovery_responder.h"
+#include "control/power_commands.h"
+#include "platform/clock.h"
+#include "platform/network_state.h"
+#include "platform/power.h"
+#include "platform/socket.h"
+#include "platform/system_info.h"
+#include "platform/text_codec.h"
+
+namespace vantaro::control {
+
+// What the watchdog does in one cycle.
+enum class WatchdogAction { kNone, kOpen, kClose };
+WatchdogAction WatchdogStep(bool networkUp, bool reopenWhenNetworkUp, bool serviceOpen);
+
+struct ServicePlatform {
+  platform::Network& network;
+  platform::Clock& clock;
+  platform::SystemInfo& system;
+  platform::TextCodec& codec;
+  platform::NetworkState& networkState;
+  platform::IdleInhibitor& idle;
+  platform::Power& power;
+};
+
+// The data channel as the service sees it; set before the service first opens.
+struct DataServer {
+  std::function<bool(uint16_t port, std::string* error)> start;
+  std::function<void()> stop;
+};
+
+class CTalvenConnect {
+ public:
+  static constexpr int kWatchdogPeriodMs = 2000;
+
+  // `input`, `stream` and `files` carry out the commands of their parts; all references must
+  // outlive this object.
+  CTalvenConnect(ServicePlatform platform, app::EventLoop& loop, app::AppState& state,
+                 const app::Settings& settings, InputHandler& input, StreamHandler& stream,
+                 FileRequestHandler& files, int32_t serverVersion);
+  ~CTalvenConnect();
+  CTalvenConnect(const CTalvenConnect&) = delete;
+  CTalvenConnect& operator=(const CTalvenConnect&) = delete;
+
+  void SetDataServer(DataServer dataServer) { dataServer_ = std::move(dataServer); }
+  // The current control session, for the data channel.
+  ControlSession& controlSession() { return controlServer_; }
+
+  void OpenService();
+  void CloseService();
+  // The ON and OFF buttons.
+  void OnButtonOn() { OpenService(); }
+  void OnButtonOff();
+
+  // Starts the watchdog thread (once); it checks at once and then every 2 seconds.
+  void StartWatchdog();
+  void StopWatchdog();
+
+  bool serviceOpen() const { return serviceOpen_.load(); }
+  bool reopenWhenNetworkUp() const { return reopenWhenNetworkUp_.load(); }
+
+  // The computer's facts shown next to the service state.
+  std::string ComputerName();
+  std::string LanAddress();
+  std::string InternetAddress();
+
+ private:
+  void NetworkWatchdogThread();
+  void RunWatchdogCycle();
+  void RefreshAddresses();
+  void AfterHibernate();
+
+  ServicePlatform platform_;
+  app::EventLoop& loop_;
+  app::AppState& state_;
+  const app::Settings& settings_;
+  StreamHandler& stream_;
+  PowerCommands power_;
+  ControlServer controlServer_;
+  DiscoveryResponder discovery_;
+  DataServer dataServer_;
+
+  std::mutex serviceLock_;  // serialises OpenService and CloseService
+  std::atomic<bool> serviceOpen_{false};
+  std::atomic<bool> reopenWhenNetworkUp_{true};
+  std::atomic<bool> networkUp_{false};
+
+  std::mutex textLock_;  // guards the three address texts and the two connectivity marks
+  std::string computerName_;
+  std::string lanAddress_;
+  std::string internetAddress_;
+  bool localSeen_ = false;
+  bool wideAreaSeen_ = false;
+
+  std::mutex watchdogLock_;
+  std::condition_variable watchdogWake_;
+  bool watchdogStop_ = false;  // under watchdogLock_
+  std::thread watchdog_;       // started and joined by the owner's thread
+};
+
+}  // namespace vantaro::control
