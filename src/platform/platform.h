@@ -12,6 +12,7 @@
 #include "platform/single_instance.h"
 #include "platform/socket.h"
 #include "platform/system_info.h"
+#include "platform/termination_signal.h"
 #include "platform/text_codec.h"
 
 namespace vantaro::platform {
@@ -31,5 +32,8 @@ struct Platform {
 
 // The implementations of the running system (X11 and POSIX on Linux).
 std::unique_ptr<Platform> CreatePlatform();
+
+// SIGINT/SIGTERM or their equivalent. Create it first thing in main(), before any other thread.
+std::unique_ptr<TerminationSignal> CreateTerminationSignal();
 
 }  // namespace vantaro::platform

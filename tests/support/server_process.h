@@ -30,7 +30,9 @@ class TempDir {
 };
 
 struct ServerOptions {
-  std::vector<std::string> args{"--headless"};
+  // Power commands only print what they would do, and the service opens whatever the machine's
+  // routes are; tests that replace `args` must keep --dry-run-power.
+  std::vector<std::string> args{"--headless", "--dry-run-power", "--assume-network-up"};
   // Values written to the settings file before the start, in section TalvenServer_config; the port
   // and first_run=FALSE are added unless given. Empty `writeSettings` leaves the store empty.
   std::map<std::string, std::string> config;

@@ -1,1 +1,45 @@
-int main() { return 0; }
+// vantaro-server: the computer end of the remote control. Without a window (this build has none
+// yet) it runs headless: status lines on standard output, SIGINT or SIGTERM to exit.
+
+#include <clocale>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/headless_event_loop.h"
+#include "app/runtime/command_line.h"
+#include "app/runtime/headless_observer.h"
+#include "app/runtime/talven_server_app.h"
+#include "platform/platform.h"
+
+int main(int argc, char** argv) {
+  using namespace vantaro;
+  // Before any other thread exists, so that every thread inherits the blocked signals.
+  auto termination = platform::CreateTerminationSignal();
+  std::setlocale(LC_ALL, "");
+
+  app::CommandLine commandLine = app::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+  if (commandLine.showHelp) {
+    std::fputs(app::UsageText(), stdout);
+    return 0;
+  }
+  if (!commandLine.error.empty()) {
+    std::fprintf(stderr, "vantaro-server: %s\n%s", commandLine.error.c_str(), app::UsageText());
+    return 2;
+  }
+  if (!commandLine.headless)
+    std::fprintf(stderr, "vantaro-server: this build has no window; running headless\n");
+
+  auto platform = platform::CreatePlatform();
+  app::HeadlessEventLoop loop;
+  app::HeadlessObserver observer;
+  app::CTalvenServer_WinApp application(*platform, observer, loop, commandLine);
+  if (!application.InitInstance()) return 0;
+  observer.SetTexts(&application.texts());
+  // Exit as the tray menu's Exit would: leave the loop, then the shutdown steps.
+  termination->SetHandler([&loop] { loop.Quit(); });
+  application.StartService();
+  loop.Run();
+  application.ExitInstance();
+  return 0;
+}

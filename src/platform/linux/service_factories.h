@@ -15,8 +15,5 @@ std::unique_ptr<NetworkState> CreateLinuxNetworkState();
 std::unique_ptr<IdleInhibitor> CreateLinuxIdleInhibitor();
 // Power off, reboot, hibernate and ending the user's own session through logind.
 std::unique_ptr<Power> CreateLogindPower();
-// Blocks SIGINT and SIGTERM for every thread created afterwards and reports them on a thread of
-// its own. Create it first thing in main().
-std::unique_ptr<TerminationSignal> CreateSignalTermination();
 
 }  // namespace vantaro::platform

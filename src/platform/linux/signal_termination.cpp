@@ -11,7 +11,7 @@
 #include <mutex>
 #include <thread>
 
-#include "platform/linux/service_factories.h"
+#include "platform/platform.h"
 
 namespace vantaro::platform {
 
@@ -69,7 +69,7 @@ class SignalTermination : public TerminationSignal {
 
 }  // namespace
 
-std::unique_ptr<TerminationSignal> CreateSignalTermination() {
+std::unique_ptr<TerminationSignal> CreateTerminationSignal() {
   return std::make_unique<SignalTermination>();
 }
 

@@ -1,0 +1,90 @@
+#include "app/runtime/talven_server_app.h"
+
+#include "app/language.h"
+#include "app/version.h"
+#include "control/dry_run_power.h"
+
+namespace vantaro::app {
+
+namespace {
+
+// For networks without a default route (a closed LAN, a container): the service opens whenever
+// the program runs, and the address display still reflects the real interfaces.
+class AssumedUpNetworkState : public platform::NetworkState {
+ public:
+  explicit AssumedUpNetworkState(platform::NetworkState& real) : real_(real) {}
+  platform::NetworkStatus Query() override {
+    platform::NetworkStatus s = real_.Query();
+    s.up = true;
+    return s;
+  }
+  std::string LanAddress() override { return real_.LanAddress(); }
+
+ private:
+  platform::NetworkState& real_;
+};
+
+}  // namespace
+
+CTalvenServer_WinApp::CTalvenServer_WinApp(platform::Platform& platform,
+                                           StatusObserver& observer, EventLoop& loop,
+                                           CommandLine commandLine)
+    : platform_(platform),
+      loop_(loop),
+      commandLine_(std::move(commandLine)),
+      state_(observer),
+      settingsStore_(*platform.profileStore, *platform.autoStart, *platform.clock,
+                     *platform.systemInfo, *platform.userFolders) {}
+
+CTalvenServer_WinApp::~CTalvenServer_WinApp() = default;
+
+bool CTalvenServer_WinApp::InitInstance() {
+  if (!platform_.singleInstance->Acquire(kInstanceName)) return false;
+  // The shared state starts closed (status 2) with every media flag clear: AppState's defaults.
+  DetectSystem();
+  CreateServices();
+  started_ = true;
+  return true;
+}
+
+void CTalvenServer_WinApp::DetectSystem() {
+  LoadLanguageTexts(ChooseLanguage(platform_.systemInfo->UiLanguage()), texts_);
+  currentVersion_ = kCurrentVersion;
+  latestVersion = currentVersion_;
+  settingsStore_.LoadSettings(settings_);
+}
+
+void CTalvenServer_WinApp::CreateServices() {
+  platform::Power* power = platform_.power.get();
+  if (commandLine_.dryRunPower) {
+    dryRunPower_ = std::make_unique<control::DryRunPower>();
+    power = dryRunPower_.get();
+  }
+  platform::NetworkState* network = platform_.networkState.get();
+  if (commandLine_.assumeNetworkUp) {
+    assumedNetwork_ = std::make_unique<AssumedUpNetworkState>(*network);
+    network = assumedNetwork_.get();
+  }
+  control::ServicePlatform services{*platform_.network,  *platform_.clock,
+                                    *platform_.systemInfo, *platform_.textCodec,
+                                    *network,              *platform_.idleInhibitor,
+                                    *power};
+  connect_ = std::make_unique<control::CTalvenConnect>(
+      services, loop_, state_, settings_, nullHandlers_, nullHandlers_, nullHandlers_,
+      VersionValue(currentVersion_));
+}
+
+void CTalvenServer_WinApp::StartService() {
+  state_.observer().StatusChanged(state_.connectionStatus());
+  connect_->StartWatchdog();
+}
+
+void CTalvenServer_WinApp::ExitInstance() {
+  if (!started_) return;
+  connect_->StopWatchdog();
+  connect_->CloseService();
+  settingsStore_.SetAutoStart(settings_.autoLogin != 0);
+  settingsStore_.SaveSettings(settings_);
+}
+
+}  // namespace vantaro::app

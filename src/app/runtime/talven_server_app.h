@@ -1,0 +1,70 @@
+#pragma once
+// The application object: the process-wide state (settings, texts, the shared service state), the
+// start-up and shutdown steps, and the services it wires together. One object for the life of the
+// process, created by main() and passed to whoever needs it.
+//
+// Threads: every method runs on the user-interface thread (the event loop's).
+
+#include <memory>
+#include <string>
+
+#include "app/app_state.h"
+#include "app/event_loop.h"
+#include "app/runtime/command_line.h"
+#include "app/settings.h"
+#include "app/settings_store.h"
+#include "app/texts.h"
+#include "control/command_handlers.h"
+#include "control/talven_connect.h"
+#include "platform/platform.h"
+
+namespace vantaro::app {
+
+class CTalvenServer_WinApp {
+ public:
+  static constexpr const char* kInstanceName = "TalvenServer";
+
+  // `platform`, `observer` and `loop` must outlive this object.
+  CTalvenServer_WinApp(platform::Platform& platform, StatusObserver& observer, EventLoop& loop,
+                       CommandLine commandLine);
+  ~CTalvenServer_WinApp();
+  CTalvenServer_WinApp(const CTalvenServer_WinApp&) = delete;
+  CTalvenServer_WinApp& operator=(const CTalvenServer_WinApp&) = delete;
+
+  // The start-up steps up to the running state: the single-instance rule, the language and texts,
+  // the versions, the settings and the services. False when another copy runs; the process then
+  // ends at once and silently, saving nothing.
+  bool InitInstance();
+  // What creating the service display does: show the status once and start the watchdog.
+  void StartService();
+  // The shutdown steps: close the service, then the autostart entry and the settings.
+  void ExitInstance();
+
+  const Texts& texts() const { return texts_; }
+  Settings& settings() { return settings_; }
+  AppState& state() { return state_; }
+  control::CTalvenConnect& connect() { return *connect_; }
+  const std::string& currentVersion() const { return currentVersion_; }
+  std::string latestVersion;  // until a version check succeeds, the current version
+
+ private:
+  void DetectSystem();
+  void CreateServices();
+
+  platform::Platform& platform_;
+  EventLoop& loop_;
+  CommandLine commandLine_;
+  AppState state_;
+  Texts texts_;
+  Settings settings_;
+  SettingsStore settingsStore_;
+  std::string currentVersion_;
+  bool started_ = false;
+
+  std::unique_ptr<platform::Power> dryRunPower_;
+  std::unique_ptr<platform::NetworkState> assumedNetwork_;
+  control::NullHandlers nullHandlers_;  // for the parts that are not wired in yet
+  std::unique_ptr<control::CTalvenConnect> connect_;
+};
+
+}  // namespace vantaro::app
