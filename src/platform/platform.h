@@ -11,6 +11,7 @@
 #include "platform/socket.h"
 #include "platform/system_info.h"
 #include "platform/text_codec.h"
+#include "platform/user_folders.h"
 
 namespace vantaro::platform {
 
@@ -22,9 +23,12 @@ struct Platform {
   std::unique_ptr<ProfileStore> profileStore;
   std::unique_ptr<AutoStart> autoStart;
   std::unique_ptr<SingleInstance> singleInstance;
+  std::unique_ptr<UserFolders> userFolders;
 };
 
-// The implementations of the running system (X11 and POSIX on Linux).
+// The implementations of the running system (X11 and POSIX on Linux). Call once, early in main():
+// it also adopts the user's locale for the character type (setlocale LC_CTYPE), which the text
+// codec needs to know the narrow code page.
 std::unique_ptr<Platform> CreatePlatform();
 
 }  // namespace vantaro::platform
