@@ -1,1 +1,103 @@
-// placeholder
+#include "app/settings_store.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "app/leading_digits.h"
+#include "app/shared_folders.h"
+
+namespace vantaro::app {
+
+namespace {
+
+constexpr char kFirstRunKey[] = "first_run";
+constexpr char kAutoLoginKey[] = "autologin";
+constexpr char kSecurityLoginKey[] = "securitylogin";
+constexpr char kSecurityCodeKey[] = "securitycode";
+constexpr char kPortKey[] = "port";
+constexpr char kDeviceIdKey[] = "device_id";
+constexpr char kTrue[] = "TRUE";
+constexpr char kFalse[] = "FALSE";
+// A port value that older set-ups stored to mean "no valid port"; it reads as absent.
+constexpr char kWrongPort[] = "wrong";
+
+const char* BoolText(int32_t flag) { return flag ? kTrue : kFalse; }
+
+// Whole seconds since 1970 as decimal text, the integral part of "%f" of the time. Formatted as an
+// integer so that a locale with a decimal comma cannot leave ",000000" in the stored value.
+std::string DeviceIdText(double unixSeconds) {
+  double whole = std::trunc(unixSeconds);
+  if (!(std::fabs(whole) < 9.2e18)) return "0";
+  return std::to_string(static_cast<int64_t>(whole));
+}
+
+}  // namespace
+
+SettingsStore::SettingsStore(platform::ProfileStore& store, platform::AutoStart& autoStart,
+                             platform::Clock& clock, platform::SystemInfo& systemInfo,
+                             platform::UserFolders& userFolders)
+    : store_(store),
+      autoStart_(autoStart),
+      clock_(clock),
+      systemInfo_(systemInfo),
+      userFolders_(userFolders) {}
+
+void SettingsStore::LoadSettings(Settings& settings) {
+  if (store_.GetString(kConfigSection, kFirstRunKey) != kFalse) InitializeFirstRun(settings);
+
+  settings.autoLogin = store_.GetString(kConfigSection, kAutoLoginKey) == kTrue;
+  settings.securityLogin = store_.GetString(kConfigSection, kSecurityLoginKey) == kTrue;
+  if (settings.securityLogin)
+    settings.securityCode = store_.GetString(kConfigSection, kSecurityCodeKey);
+
+  std::string portText = store_.GetString(kConfigSection, kPortKey);
+  if (portText == kWrongPort) portText.clear();
+  if (portText.empty()) {
+    settings.port = kDefaultPort;
+    settings.portText = std::to_string(kDefaultPort);
+  } else {
+    // No range check: a port above 65535 is kept as read, as the port box shows it.
+    settings.port = LeadingDigitsValue(portText);
+    settings.portText = std::move(portText);
+  }
+
+  settings.deviceId = LeadingDigitsValue(store_.GetString(kConfigSection, kDeviceIdKey));
+
+  // What the File Manager page does when it is created at start-up; done here so that a run
+  // without a window shares the same folders.
+  LoadSharedFolders(store_, settings.sharedFolders);
+}
+
+void SettingsStore::InitializeFirstRun(Settings& settings) {
+  store_.WriteString(kConfigSection, kAutoLoginKey, kTrue);
+  SetAutoStart(true);
+  store_.WriteString(kConfigSection, kSecurityLoginKey, BoolText(settings.securityLogin));
+  store_.WriteString(kConfigSection, kPortKey, std::to_string(kDefaultPort));
+  store_.WriteString(kConfigSection, kDeviceIdKey, DeviceIdText(clock_.UnixTimeSeconds()));
+  store_.WriteString(kConfigSection, kFirstRunKey, kFalse);
+  AddDefaultSharedFolders(userFolders_, settings.sharedFolders);
+  WriteSharedFolderKeys(store_, settings.sharedFolders);
+}
+
+void SettingsStore::SaveSettings(const Settings& settings) {
+  store_.WriteString(kConfigSection, kAutoLoginKey, BoolText(settings.autoLogin));
+  store_.WriteString(kConfigSection, kSecurityLoginKey, BoolText(settings.securityLogin));
+  store_.WriteString(kConfigSection, kSecurityCodeKey,
+                     settings.securityLogin ? settings.securityCode : std::string());
+  store_.WriteString(kConfigSection, kPortKey, settings.portText);
+  store_.WriteString(kConfigSection, kDeviceIdKey, std::to_string(settings.deviceId));
+  store_.WriteString(kConfigSection, kFirstRunKey, kFalse);
+}
+
+bool SettingsStore::SetAutoStart(bool enable) {
+  if (!enable) return autoStart_.Disable();
+  std::string executable = systemInfo_.ExecutablePath();
+  if (executable.empty()) {
+    // An entry without a program would fail at every login; leave the old one alone.
+    std::fprintf(stderr, "vantaro: autostart not written: the program's path is unknown\n");
+    return false;
+  }
+  return autoStart_.Enable({executable, kHiddenStartArgument});
+}
+
+}  // namespace vantaro::app

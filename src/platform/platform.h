@@ -14,6 +14,7 @@
 #include "platform/system_info.h"
 #include "platform/termination_signal.h"
 #include "platform/text_codec.h"
+#include "platform/user_folders.h"
 
 namespace vantaro::platform {
 
@@ -28,9 +29,12 @@ struct Platform {
   std::unique_ptr<NetworkState> networkState;
   std::unique_ptr<IdleInhibitor> idleInhibitor;
   std::unique_ptr<Power> power;
+  std::unique_ptr<UserFolders> userFolders;
 };
 
-// The implementations of the running system (X11 and POSIX on Linux).
+// The implementations of the running system (X11 and POSIX on Linux). Call once, early in main():
+// it also adopts the user's locale for the character type (setlocale LC_CTYPE), which the text
+// codec needs to know the narrow code page.
 std::unique_ptr<Platform> CreatePlatform();
 
 // SIGINT/SIGTERM or their equivalent. Create it first thing in main(), before any other thread.
