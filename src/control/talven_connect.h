@@ -66,6 +66,8 @@ class CTalvenConnect {
   CTalvenConnect& operator=(const CTalvenConnect&) = delete;
 
   void SetDataServer(DataServer dataServer) { dataServer_ = std::move(dataServer); }
+  // The power commands as the control server hands them on (for tests and the window).
+  PowerHandler& powerHandler() { return power_; }
   // The current control session, for the data channel.
   ControlSession& controlSession() { return controlServer_; }
 
@@ -78,6 +80,8 @@ class CTalvenConnect {
   // Starts the watchdog thread (once); it checks at once and then every 2 seconds.
   void StartWatchdog();
   void StopWatchdog();
+  // One cycle of the watchdog: what its thread does every period.
+  void RunWatchdogCycle();
 
   bool serviceOpen() const { return serviceOpen_.load(); }
   bool reopenWhenNetworkUp() const { return reopenWhenNetworkUp_.load(); }
@@ -89,7 +93,6 @@ class CTalvenConnect {
 
  private:
   void NetworkWatchdogThread();
-  void RunWatchdogCycle();
   void RefreshAddresses();
   void AfterHibernate();
 

@@ -17,7 +17,10 @@ struct Ipv4Endpoint {
 };
 
 // "a.b.c.d" of a host-order IPv4 address.
-std::string FormatIpv4(uint32_t address);
+inline std::string FormatIpv4(uint32_t address) {
+  return std::to_string((address >> 24) & 0xff) + "." + std::to_string((address >> 16) & 0xff) +
+         "." + std::to_string((address >> 8) & 0xff) + "." + std::to_string(address & 0xff);
+}
 
 class StreamSocket {
  public:

@@ -17,11 +17,6 @@
 
 namespace vantaro::platform {
 
-std::string FormatIpv4(uint32_t address) {
-  return std::to_string((address >> 24) & 0xff) + "." + std::to_string((address >> 16) & 0xff) +
-         "." + std::to_string((address >> 8) & 0xff) + "." + std::to_string(address & 0xff);
-}
-
 namespace {
 
 // Owns one descriptor. Shutdown() may run on any thread; the descriptor is closed only by the
