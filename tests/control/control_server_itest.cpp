@@ -126,6 +126,19 @@ TEST_F(ControlServerTest, UnknownAndUnhandledCodesEndTheSessionAndADeviceCanReco
   }
 }
 
+TEST_F(ControlServerTest, SigtermWithADeviceConnectedEndsWithinASecond) {
+  StartServer({{"securitylogin", "TRUE"}, {"securitycode", "abcd"}});
+  DeviceClient device;
+  Connect(device);
+  ASSERT_TRUE(device.Send(ControlMessage(200, 0, HandshakePayload("d"))));
+  ASSERT_EQ(device.Receive(10).size(), 10u);
+  // Wrong codes until the server is waiting before its answer: the stop must cut the wait short.
+  for (int i = 0; i < 4; ++i) ASSERT_TRUE(device.Send(ControlMessage(202, 4, "zzzz")));
+  ASSERT_EQ(device.Receive(30).size(), 30u);
+  EXPECT_EQ(server->Stop(1000), 0);
+  EXPECT_TRUE(device.WaitClosed(1000));
+}
+
 TEST_F(ControlServerTest, AListenerThatCannotOpenSaysSoOnStandardError) {
   ServerOptions options;
   server = std::make_unique<ServerProcess>(options);
