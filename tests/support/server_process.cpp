@@ -14,6 +14,8 @@
 #include <fstream>
 #include <random>
 
+#include <gtest/gtest.h>
+
 namespace vantaro::testing {
 
 namespace {
@@ -197,6 +199,10 @@ ServerProcess::~ServerProcess() {
   }
   if (outReader_.joinable()) outReader_.join();
   if (errReader_.joinable()) errReader_.join();
+  // A sanitizer report from the server fails the test that ran it.
+  if (stderr_.find("Sanitizer") != std::string::npos ||
+      stderr_.find("runtime error:") != std::string::npos)
+    ADD_FAILURE() << "the server reported:\n" << stderr_;
 }
 
 }  // namespace vantaro::testing
