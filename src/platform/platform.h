@@ -6,6 +6,7 @@
 
 #include "platform/autostart.h"
 #include "platform/clock.h"
+#include "platform/file_system.h"
 #include "platform/network_state.h"
 #include "platform/power.h"
 #include "platform/profile_store.h"
@@ -21,6 +22,7 @@ namespace vantaro::platform {
 struct Platform {
   std::unique_ptr<Network> network;
   std::unique_ptr<Clock> clock;
+  std::unique_ptr<FileSystem> fileSystem;
   std::unique_ptr<SystemInfo> systemInfo;
   std::unique_ptr<TextCodec> textCodec;
   std::unique_ptr<ProfileStore> profileStore;

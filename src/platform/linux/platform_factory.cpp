@@ -3,6 +3,7 @@
 #include <clocale>
 
 #include "platform/linux/posix_factories.h"
+#include "platform/linux/posix_file_system.h"
 #include "platform/linux/service_factories.h"
 
 namespace vantaro::platform {
@@ -36,6 +37,7 @@ std::unique_ptr<Platform> CreatePlatform() {
   p->singleInstance = CreateLockFileSingleInstance(storeFolder);
   p->textCodec = CreateIconvTextCodec("");
   p->userFolders = CreateXdgUserFolders(home, configHome);
+  p->fileSystem = CreatePosixFileSystem();
   return p;
 }
 
