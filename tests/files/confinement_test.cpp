@@ -1,0 +1,64 @@
+#include "files/confinement.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "files/file_test_fixture.h"
+
+namespace vantaro::files {
+namespace {
+
+TEST(ConfinementTest, AllowsOnlySharedFoldersAndWhatLiesBelowThem) {
+  testing::TempDrives drives;
+  drives.MakeFolder("C:\\Users\\Public\\Music\\Album");
+  drives.MakeFolder("C:\\Users\\Public\\Musical");
+  drives.MakeFile("C:\\Users\\secret.txt", "s");
+  drives.MakeFolder("D:\\x");
+  // A link inside the shared folder that leads out of it, and one that stays inside.
+  std::filesystem::create_directory_symlink(drives.Native("C:\\Users"),
+                                            drives.Native("C:\\Users\\Public\\Music\\escape"));
+  std::filesystem::create_directory_symlink(drives.Native("C:\\Users\\Public\\Music\\Album"),
+                                            drives.Native("C:\\Users\\Public\\Music\\inside"));
+  Confinement confinement(*drives.fileSystem, [] {
+    return std::vector<std::string>{"C:\\Users\\Public\\Music", "D:\\"};
+  });
+  struct Case {
+    const char* path;
+    bool allowed;
+  } cases[] = {
+      {"C:\\Users\\Public\\Music", true},
+      {"C:\\Users\\Public\\Music\\", true},
+      {"C:\\Users\\Public\\Music\\Album", true},
+      {"C:\\Users\\Public\\Music\\not-yet\\new.txt", true},
+      {"c:\\Users\\Public\\Music\\Album", true},
+      {"C:\\Users\\\\Public\\Music\\\\Album", true},
+      {"C:\\Users\\Public\\Music/Album", true},
+      {"C:\\Users\\Public\\Music\\inside\\x", true},
+      {"D:\\", true},
+      {"D:\\x\\y.txt", true},
+      {"C:\\Users\\Public", false},
+      {"C:\\Users\\Public\\Musical", false},
+      {"C:\\Users\\Public\\Music\\..\\..\\secret.txt", false},
+      {"C:\\Users\\Public\\Music\\..", false},
+      {"C:\\Users\\Public\\Music\\.\\Album", false},
+      {"C:\\Users\\Public\\Music/../../secret.txt", false},
+      {"C:\\Users\\Public\\Music\\escape\\secret.txt", false},
+      {"C:\\Users\\Public\\Music\\escape", false},
+      {"C:\\Users\\secret.txt", false},
+      {"Z:\\etc\\passwd", false},
+      {"\\\\server\\share", false},
+      {"Users\\Public\\Music", false},
+      {"", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(confinement.Allows(c.path), c.allowed) << c.path;
+}
+
+TEST(ConfinementTest, NothingIsAllowedWithoutSharedFolders) {
+  testing::TempDrives drives;
+  Confinement confinement(*drives.fileSystem, [] { return std::vector<std::string>{"", "bad"}; });
+  EXPECT_FALSE(confinement.Allows("C:\\"));
+}
+
+}  // namespace
+}  // namespace vantaro::files

@@ -1,0 +1,100 @@
+#pragma once
+// What the file-manager tests share: a temporary tree that the computer paths C:\ and D:\ name,
+// a pass-through code page (the narrow code page here is UTF-8), a clock that only records its
+// pauses, and a control session that records its replies.
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/file_system.h"
+#include "platform/linux/posix_file_system.h"
+#include "platform/text_codec.h"
+#include "control/control_session.h"
+#include "support/server_process.h"
+
+namespace vantaro::files::testing {
+
+class PassThroughCodec : public platform::TextCodec {
+ public:
+  std::string Utf8ToAnsi(std::string_view utf8) override { return CutAtZero(utf8); }
+  std::string AnsiToUtf8(std::string_view ansi) override { return CutAtZero(ansi); }
+  bool IsValidUtf8(std::string_view) override { return true; }
+
+ private:
+  static std::string CutAtZero(std::string_view s) { return std::string(s.substr(0, s.find('\0'))); }
+};
+
+class RecordingClock : public platform::Clock {
+ public:
+  double UnixTimeSeconds() override { return 0; }
+  int64_t MonotonicMs() override { return 0; }
+  void SleepMs(int milliseconds) override {
+    std::lock_guard<std::mutex> guard(lock_);
+    sleeps_.push_back(milliseconds);
+  }
+  std::vector<int> sleeps() {
+    std::lock_guard<std::mutex> guard(lock_);
+    return sleeps_;
+  }
+
+ private:
+  std::mutex lock_;
+  std::vector<int> sleeps_;
+};
+
+class RecordingSession : public control::ControlSession {
+ public:
+  uint32_t SessionPeerAddress() override { return 0x7f000001; }
+  bool SessionAuthorised() override { return true; }
+  void SendStatusReply(int32_t code) override { replies.push_back(code); }
+  std::vector<int32_t> replies;
+};
+
+// C:\ is the folder c below a fresh temporary folder, D:\ the folder d; Z:\ stays "/".
+class TempDrives {
+ public:
+  TempDrives() {
+    std::filesystem::create_directories(root() + "/c");
+    std::filesystem::create_directories(root() + "/d");
+    fileSystem = platform::CreatePosixFileSystem({{'C', root() + "/c"}, {'D', root() + "/d"}});
+  }
+  const std::string& root() const { return dir_.path(); }
+  // The native path of a computer path on C: or D: ("C:\A\x.txt").
+  std::string Native(const std::string& computerPath) const {
+    std::string out = root() + "/" + static_cast<char>(computerPath[0] + 32);
+    for (size_t i = 2; i < computerPath.size(); ++i)
+      out += computerPath[i] == '\\' ? '/' : computerPath[i];
+    return out;
+  }
+  void MakeFolder(const std::string& computerPath) const {
+    std::filesystem::create_directories(Native(computerPath));
+  }
+  void MakeFile(const std::string& computerPath, const std::string& content = "") const {
+    std::filesystem::create_directories(std::filesystem::path(Native(computerPath)).parent_path());
+    std::ofstream(Native(computerPath), std::ios::binary) << content;
+  }
+  void MakeReadOnly(const std::string& computerPath) const {
+    std::filesystem::permissions(Native(computerPath), std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::remove);
+  }
+  bool Exists(const std::string& computerPath) const {
+    return std::filesystem::exists(std::filesystem::symlink_status(Native(computerPath)));
+  }
+  std::string Read(const std::string& computerPath) const {
+    std::ifstream in(Native(computerPath), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+
+  std::unique_ptr<platform::FileSystem> fileSystem;
+
+ private:
+  vantaro::testing::TempDir dir_;
+};
+
+}  // namespace vantaro::files::testing
