@@ -1,6 +1,6 @@
 #pragma once
 // What the file-manager tests share: a temporary tree that the computer paths C:\ and D:\ name,
-// a pass-through code page (the narrow code page here is UTF-8), a clock that only records its
+// the UTF-8 narrow code page, a clock that only records its
 // pauses, and a control session that records its replies.
 
 #include <cstdint>
@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/clock.h"
+#include "platform/fakes/identity_text_codec.h"
 #include "platform/file_system.h"
 #include "platform/linux/posix_file_system.h"
 #include "platform/text_codec.h"
@@ -20,15 +21,7 @@
 
 namespace vantaro::files::testing {
 
-class PassThroughCodec : public platform::TextCodec {
- public:
-  std::string Utf8ToAnsi(std::string_view utf8) override { return CutAtZero(utf8); }
-  std::string AnsiToUtf8(std::string_view ansi) override { return CutAtZero(ansi); }
-  bool IsValidUtf8(std::string_view) override { return true; }
-
- private:
-  static std::string CutAtZero(std::string_view s) { return std::string(s.substr(0, s.find('\0'))); }
-};
+using PassThroughCodec = platform::IdentityTextCodec;
 
 class RecordingClock : public platform::Clock {
  public:

@@ -84,6 +84,12 @@ bool ServerProcess::Start() {
     std::ofstream out(settingsFile());
     out << "[TalvenServer_config]\n";
     for (auto& [k, v] : config) out << k << "=" << v << "\n";
+    if (!options_.sharedFolders.empty()) {
+      out << "[TalvenServer_file_config]\n";
+      out << "path_count=" << options_.sharedFolders.size() << "\n";
+      for (size_t i = 0; i < options_.sharedFolders.size(); ++i)
+        out << i << "=" << options_.sharedFolders[i] << "\n";
+    }
   } else if (!options_.config.empty()) {
     return false;
   }

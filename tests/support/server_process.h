@@ -37,6 +37,8 @@ struct ServerOptions {
   // and first_run=FALSE are added unless given. Empty `writeSettings` leaves the store empty.
   std::map<std::string, std::string> config;
   bool writeSettings = true;
+  // Written as section TalvenServer_file_config ("path_count" and "0", "1", ...) when not empty.
+  std::vector<std::string> sharedFolders;
   std::map<std::string, std::string> env;  // extra environment (DISPLAY, LANG, ...)
   std::string binary;                      // default: the server built with the tests
 };
