@@ -13,6 +13,25 @@ void StartMessage(std::string& msg, const DataHeader& header) {
   AppendDataHeader(msg, header);
 }
 
+// The pauses between parts hold the stream to the rate the device keeps up with. A sleep often
+// lasts longer than asked on a busy computer; the pacer takes what was overslept off the next
+// pause, so that the pauses of a file add up to what they should and no more.
+class Pacer {
+ public:
+  explicit Pacer(platform::Clock& clock) : clock_(clock) {}
+  void Pause(int milliseconds) {
+    owed_ += milliseconds;
+    if (owed_ <= 0) return;
+    int64_t before = clock_.MonotonicMs();
+    clock_.SleepMs(static_cast<int>(owed_));
+    owed_ -= clock_.MonotonicMs() - before;
+  }
+
+ private:
+  platform::Clock& clock_;
+  int64_t owed_ = 0;  // pause time still due, negative when overslept
+};
+
 }  // namespace
 
 FileSender::FileSender(platform::FileSystem& fileSystem, platform::TextCodec& codec,
@@ -101,7 +120,8 @@ FileSender::Outcome FileSender::SendInParts(const Item& item, DataHeader header)
   msg += item.name;
   msg.append(kDataTerminator, kDataTerminatorSize);
   connection_.SendMessage(msg.data(), msg.size());
-  clock_.SleepMs(kPauseAfterBeginMs);
+  Pacer pacer(clock_);
+  pacer.Pause(kPauseAfterBeginMs);
 
   header.file_send_mode = 2;
   Outcome outcome = Outcome::kSent;
@@ -118,7 +138,7 @@ FileSender::Outcome FileSender::SendInParts(const Item& item, DataHeader header)
     }
     msg.append(kDataTerminator, kDataTerminatorSize);
     connection_.SendMessage(msg.data(), msg.size());
-    clock_.SleepMs(kPauseAfterPartMs);
+    pacer.Pause(kPauseAfterPartMs);
   }
   header.file_send_mode = 3;
   StartMessage(msg, header);

@@ -2,7 +2,8 @@
 // Sends files and folders to the device (open and download requests). An item fits one message
 // when its size is at most the 131038-byte unit less its name; a larger file goes out as a begin
 // message, data parts of one unit each (the last one shorter), and an end message, with a pause of
-// 20 ms after the begin and 15 ms after every part so that the device keeps up.
+// 20 ms after the begin and 15 ms after every part so that the device keeps up (time overslept in
+// one pause is taken off the next).
 //
 // An item that cannot be sent correctly is left out instead of being sent wrong: a file that
 // cannot be opened or read, and a file of 2 GiB or more, whose size the 32-bit fields cannot hold.

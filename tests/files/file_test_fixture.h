@@ -26,10 +26,15 @@ using PassThroughCodec = platform::IdentityTextCodec;
 class RecordingClock : public platform::Clock {
  public:
   double UnixTimeSeconds() override { return 0; }
-  int64_t MonotonicMs() override { return 0; }
+  // Time passes only in SleepMs, exactly as asked.
+  int64_t MonotonicMs() override {
+    std::lock_guard<std::mutex> guard(lock_);
+    return now_;
+  }
   void SleepMs(int milliseconds) override {
     std::lock_guard<std::mutex> guard(lock_);
     sleeps_.push_back(milliseconds);
+    now_ += milliseconds;
   }
   std::vector<int> sleeps() {
     std::lock_guard<std::mutex> guard(lock_);
@@ -39,6 +44,7 @@ class RecordingClock : public platform::Clock {
  private:
   std::mutex lock_;
   std::vector<int> sleeps_;
+  int64_t now_ = 0;
 };
 
 class RecordingSession : public control::ControlSession {
