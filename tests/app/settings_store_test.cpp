@@ -32,9 +32,9 @@ struct Fixture {
 
 // A profile that has seen its first run; rows add or override values.
 MemoryProfileStore::Values Profile(MemoryProfileStore::Values extra) {
-  MemoryProfileStore::Values values{{"first_run", "FALSE"}, {"autologin", "TRUE"},
+  MemoryProfileStore::Values values{{"first_run", "FALSE"},    {"autologin", "TRUE"},
                                     {"securitylogin", "TRUE"}, {"securitycode", "1234"},
-                                    {"port", "6000"}, {"device_id", "1765000000"}};
+                                    {"port", "6000"},          {"device_id", "1765000000"}};
   for (auto& [key, value] : extra) {
     bool replaced = false;
     for (auto& kv : values)
@@ -57,8 +57,8 @@ TEST(SettingsStoreTest, LoadReadsEachValueByItsRule) {
       {"all valid", Profile({}), 1, 1, "1234", "6000", 6000, 1765000000},
       {"booleans are case-sensitive", Profile({{"autologin", "true"}, {"securitylogin", "True"}}),
        0, 0, "", "6000", 6000, 1765000000},
-      {"boolean with trailing space", Profile({{"autologin", "TRUE "}}), 0, 1, "1234", "6000",
-       6000, 1765000000},
+      {"boolean with trailing space", Profile({{"autologin", "TRUE "}}), 0, 1, "1234", "6000", 6000,
+       1765000000},
       {"code not read without security login",
        Profile({{"securitylogin", "FALSE"}, {"securitycode", "9999"}}), 1, 0, "", "6000", 6000,
        1765000000},
@@ -118,17 +118,16 @@ TEST(SettingsStoreTest, FirstRunWritesDefaultsInOrderThenLoadsThem) {
     f.settings.LoadSettings(s);
 
     const std::string code = c.securityLoginInMemory ? "TRUE" : "FALSE";
-    EXPECT_EQ(f.store.Operations(),
-              (std::vector<std::string>{
-                  "set TalvenServer_config autologin=TRUE",
-                  "set TalvenServer_config securitylogin=" + code,
-                  "set TalvenServer_config port=5868",
-                  "set TalvenServer_config device_id=1765432100",
-                  "set TalvenServer_config first_run=FALSE",
-                  std::string("set TalvenServer_file_config 0=") + kVideos,
-                  std::string("set TalvenServer_file_config 1=") + kMusic,
-                  "set TalvenServer_file_config path_count=2",
-              }));
+    EXPECT_EQ(f.store.Operations(), (std::vector<std::string>{
+                                        "set TalvenServer_config autologin=TRUE",
+                                        "set TalvenServer_config securitylogin=" + code,
+                                        "set TalvenServer_config port=5868",
+                                        "set TalvenServer_config device_id=1765432100",
+                                        "set TalvenServer_config first_run=FALSE",
+                                        std::string("set TalvenServer_file_config 0=") + kVideos,
+                                        std::string("set TalvenServer_file_config 1=") + kMusic,
+                                        "set TalvenServer_file_config path_count=2",
+                                    }));
     ASSERT_EQ(f.autoStart.calls().size(), 1u);
     EXPECT_TRUE(f.autoStart.calls()[0].enable);
     EXPECT_EQ(f.autoStart.calls()[0].commandLine,
@@ -150,8 +149,7 @@ TEST(SettingsStoreTest, FirstRunWithoutDefaultFoldersStoresACountOfZero) {
   f.userFolders.folders.clear();
   Settings s;
   f.settings.LoadSettings(s);
-  EXPECT_EQ(f.store.Section(kFileConfigSection),
-            (MemoryProfileStore::Values{{"path_count", "0"}}));
+  EXPECT_EQ(f.store.Section(kFileConfigSection), (MemoryProfileStore::Values{{"path_count", "0"}}));
   EXPECT_TRUE(s.sharedFolders.empty());
 }
 
@@ -177,8 +175,7 @@ TEST(SettingsStoreTest, SaveWritesEveryFieldInOrder) {
        withCode,
        {"set TalvenServer_config autologin=TRUE", "set TalvenServer_config securitylogin=TRUE",
         "set TalvenServer_config securitycode=4321", "set TalvenServer_config port=12ab",
-        "set TalvenServer_config device_id=1765000000",
-        "set TalvenServer_config first_run=FALSE"}},
+        "set TalvenServer_config device_id=1765000000", "set TalvenServer_config first_run=FALSE"}},
       {"code kept in memory but not required",
        codeNotRequired,
        {"set TalvenServer_config autologin=FALSE", "set TalvenServer_config securitylogin=FALSE",
@@ -227,8 +224,7 @@ TEST(SettingsStoreTest, AutoStartRunsTheExecutableHidden) {
   auto calls = f.autoStart.calls();
   ASSERT_EQ(calls.size(), 3u);
   EXPECT_TRUE(calls[0].enable);
-  EXPECT_EQ(calls[0].commandLine,
-            (std::vector<std::string>{"/opt/my apps/vantaro-server", "-ar"}));
+  EXPECT_EQ(calls[0].commandLine, (std::vector<std::string>{"/opt/my apps/vantaro-server", "-ar"}));
   EXPECT_FALSE(calls[1].enable);
 }
 

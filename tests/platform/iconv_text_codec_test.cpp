@@ -40,7 +40,9 @@ TEST(IconvTextCodecTest, ConvertsBothWaysAndStopsAtTheFirstBadSequence) {
     }
   }
   auto gbk = CreateIconvTextCodec("GBK");
-  EXPECT_EQ(gbk->AnsiToUtf8("a\xD6\xD0\xFF\xFF" "b"), "a\xE4\xB8\xAD");
+  EXPECT_EQ(gbk->AnsiToUtf8("a\xD6\xD0\xFF\xFF"
+                            "b"),
+            "a\xE4\xB8\xAD");
   EXPECT_EQ(gbk->AnsiToUtf8("a\0\xD6\xD0"s), "a");
 }
 
@@ -51,13 +53,13 @@ TEST(IconvTextCodecTest, Utf8ValidationIsStrict) {
       {kChineseUtf8, true},
       {kSmileUtf8, true},
       {"\xC2\x80", true},
-      {"\xF4\x8F\xBF\xBF", true},  // U+10FFFF
-      {"\x80", false},             // lone continuation byte
-      {"\xC0\x80", false},         // overlong
-      {"\xE0\x80\xAF", false},     // overlong
-      {"\xED\xA0\x80", false},     // surrogate
-      {"\xF4\x90\x80\x80", false}, // above U+10FFFF
-      {"\xE4\xB8", false},         // truncated
+      {"\xF4\x8F\xBF\xBF", true},   // U+10FFFF
+      {"\x80", false},              // lone continuation byte
+      {"\xC0\x80", false},          // overlong
+      {"\xE0\x80\xAF", false},      // overlong
+      {"\xED\xA0\x80", false},      // surrogate
+      {"\xF4\x90\x80\x80", false},  // above U+10FFFF
+      {"\xE4\xB8", false},          // truncated
       {"\xFF", false},
   };
   auto codec = CreateIconvTextCodec("UTF-8");

@@ -33,9 +33,18 @@ mode_t ModeOf(const std::string& path) {
 }
 
 TEST(IniProfileStoreTest, ValuesRoundTripVerbatim) {
-  const std::vector<std::string> values = {
-      "", "5868", "a=b", "=", "==x==", " spaced value ", "\tTab", "Z:\\home\\ann\\My Music",
-      "\xE4\xB8\xAD\xE6\x96\x87", "[not a section]", "; not a comment", "#"};
+  const std::vector<std::string> values = {"",
+                                           "5868",
+                                           "a=b",
+                                           "=",
+                                           "==x==",
+                                           " spaced value ",
+                                           "\tTab",
+                                           "Z:\\home\\ann\\My Music",
+                                           "\xE4\xB8\xAD\xE6\x96\x87",
+                                           "[not a section]",
+                                           "; not a comment",
+                                           "#"};
   TempDir dir;
   const std::string path = dir.path() + "/store.ini";
   auto store = CreateIniProfileStore(path);

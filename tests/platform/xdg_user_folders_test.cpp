@@ -28,8 +28,8 @@ TEST(XdgUserFoldersTest, ExistingNamedFoldersOtherThanHomeInFixedOrder) {
   const std::string home = dir.path() + "/home/ann";
   const std::string config = home + "/.config";
   const std::string outside = dir.path() + "/media";
-  for (const std::string& f : {home + "/My Videos", home + "/Pics", home + "/a\"b", outside,
-                               config})
+  for (const std::string& f :
+       {home + "/My Videos", home + "/Pics", home + "/a\"b", outside, config})
     fs::create_directories(f);
   std::ofstream(home + "/plain-file") << "x";
   fs::create_symlink(home, dir.path() + "/home-link");
@@ -46,19 +46,23 @@ TEST(XdgUserFoldersTest, ExistingNamedFoldersOtherThanHomeInFixedOrder) {
        "XDG_MUSIC_DIR=\"$HOME/\"\n"
        "XDG_DESKTOP_DIR=\"$HOME/Desktop\"\n"
        "XDG_DOCUMENTS_DIR=\"$HOME/Missing\"\n"
-       "XDG_PICTURES_DIR=\"" + outside + "\"\n"
-       "  XDG_VIDEOS_DIR = \"$HOME/My Videos\"\n",
+       "XDG_PICTURES_DIR=\"" +
+           outside +
+           "\"\n"
+           "  XDG_VIDEOS_DIR = \"$HOME/My Videos\"\n",
        {ComputerPathOf(home + "/My Videos"), ComputerPathOf(outside)}},
       {"escapes, later lines win, home through a link",
        "XDG_VIDEOS_DIR=\"$HOME/Pics\"\n"
        "XDG_VIDEOS_DIR=\"$HOME/a\\\"b\"\n"
-       "XDG_PICTURES_DIR=\"" + dir.path() + "/home-link\"\n"
-       "XDG_MUSIC_DIR=\"$HOME\"\n",
+       "XDG_PICTURES_DIR=\"" +
+           dir.path() +
+           "/home-link\"\n"
+           "XDG_MUSIC_DIR=\"$HOME\"\n",
        {ComputerPathOf(home + "/a\"b")}},
       {"malformed values are ignored",
-       "XDG_VIDEOS_DIR=\"My Videos\"\n"      // relative
-       "XDG_PICTURES_DIR=\"$HOMEPics\"\n"    // not $HOME followed by /
-       "XDG_DOCUMENTS_DIR=$HOME/Pics\n"      // unquoted
+       "XDG_VIDEOS_DIR=\"My Videos\"\n"         // relative
+       "XDG_PICTURES_DIR=\"$HOMEPics\"\n"       // not $HOME followed by /
+       "XDG_DOCUMENTS_DIR=$HOME/Pics\n"         // unquoted
        "XDG_MUSIC_DIR=\"$HOME/plain-file\"\n",  // not a folder
        {}},
   };

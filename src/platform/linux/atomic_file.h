@@ -3,8 +3,9 @@
 // the content goes to a temporary file in the same folder, is flushed to disk and then renamed over
 // the old file. Safe on any thread for distinct paths.
 
-#include <string>
 #include <sys/types.h>
+
+#include <string>
 
 namespace vantaro::platform {
 

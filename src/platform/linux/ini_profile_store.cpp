@@ -117,8 +117,8 @@ class IniProfileStore : public ProfileStore {
     // A line break would end the value early and turn its rest into a line of its own, perhaps a
     // section header: the file would then say something that nobody wrote.
     if (key.empty() || key.find('=') != std::string::npos || Trim(key) != key ||
-        key.front() == '[' || HasLineBreak(key) || HasLineBreak(value) ||
-        HasLineBreak(section) || section.find(']') != std::string::npos) {
+        key.front() == '[' || HasLineBreak(key) || HasLineBreak(value) || HasLineBreak(section) ||
+        section.find(']') != std::string::npos) {
       Note("refusing to store " + section + "/" + key + ": a line break or a reserved character");
       return;
     }

@@ -31,11 +31,20 @@ std::string DesktopEntryExec(const std::vector<std::string>& commandLine) {
     if (!exec.empty()) exec += ' ';
     for (char c : quoted) {
       switch (c) {
-        case '\\': exec += "\\\\"; break;
-        case '\n': exec += "\\n"; break;
-        case '\t': exec += "\\t"; break;
-        case '\r': exec += "\\r"; break;
-        default: exec += c;
+        case '\\':
+          exec += "\\\\";
+          break;
+        case '\n':
+          exec += "\\n";
+          break;
+        case '\t':
+          exec += "\\t";
+          break;
+        case '\r':
+          exec += "\\r";
+          break;
+        default:
+          exec += c;
       }
     }
   }
@@ -57,7 +66,8 @@ class XdgAutoStart : public AutoStart {
         "[Desktop Entry]\n"
         "Type=Application\n"
         "Name=Vantaro\n"
-        "Exec=" + DesktopEntryExec(commandLine) + "\n";
+        "Exec=" +
+        DesktopEntryExec(commandLine) + "\n";
     std::string error;
     size_t slash = path_.find_last_of('/');
     if ((slash != std::string::npos && slash > 0 &&

@@ -84,15 +84,14 @@ class XdgUserFolders : public UserFolders {
   std::vector<std::string> DefaultSharedFolders() override {
     std::map<std::string, std::string> dirs = ReadUserDirs(configHome_ + "/user-dirs.dirs", home_);
     std::vector<std::string> folders;
-    for (const char* name : {"XDG_VIDEOS_DIR", "XDG_PICTURES_DIR", "XDG_DOCUMENTS_DIR",
-                             "XDG_MUSIC_DIR"}) {
+    for (const char* name :
+         {"XDG_VIDEOS_DIR", "XDG_PICTURES_DIR", "XDG_DOCUMENTS_DIR", "XDG_MUSIC_DIR"}) {
       auto it = dirs.find(name);
       if (it == dirs.end()) continue;  // unnamed: the home folder
       const std::string& folder = it->second;
       std::error_code ec;
       if (!std::filesystem::is_directory(folder, ec) || SameFolder(folder, home_)) continue;
-      folders.push_back(
-          ComputerPathOf(std::filesystem::path(folder).lexically_normal().string()));
+      folders.push_back(ComputerPathOf(std::filesystem::path(folder).lexically_normal().string()));
     }
     return folders;
   }
