@@ -144,7 +144,10 @@ class LockFileSingleInstance : public SingleInstance {
   // retries cover that window.
   void AskFirstCopyToShow() {
     sockaddr_un address;
-    if (!SocketAddress(socketPath_, folderFd_, &address)) return;
+    if (!SocketAddress(socketPath_, folderFd_, &address)) {
+      std::fprintf(stderr, "vantaro: single instance: socket path too long\n");
+      return;
+    }
     for (int attempt = 0; attempt < 20; ++attempt) {
       int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
       if (fd < 0) return;
