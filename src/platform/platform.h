@@ -7,6 +7,7 @@
 #include "platform/autostart.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
+#include "platform/input_injector.h"
 #include "platform/network_state.h"
 #include "platform/power.h"
 #include "platform/profile_store.h"
@@ -32,6 +33,7 @@ struct Platform {
   std::unique_ptr<IdleInhibitor> idleInhibitor;
   std::unique_ptr<Power> power;
   std::unique_ptr<UserFolders> userFolders;
+  std::unique_ptr<InputInjector> inputInjector;  // used by the control thread only
 };
 
 // The implementations of the running system (X11 and POSIX on Linux). Call once, early in main():
