@@ -231,5 +231,32 @@ TEST(RemoteInputWithoutDisplayTest, InputIsANoOpAndTheSessionGoesOn) {
   EXPECT_EQ(errors.find("no X display"), errors.rfind("no X display"));
 }
 
+TEST(RemoteInputDisplayLostTest, TheServerOutlivesItsDisplay) {
+  XvfbDisplay xvfb;
+  if (!xvfb.Start()) GTEST_SKIP() << "Xvfb could not be started";
+  ServerOptions options;
+  options.binary = VANTARO_SERVER_PATH;
+  options.env["DISPLAY"] = xvfb.name();
+  ServerProcess server(options);
+  ASSERT_TRUE(server.Start());
+  ASSERT_GE(server.WaitForLine("status 1:"), 0) << server.Stderr();
+  DeviceClient device;
+  ASSERT_TRUE(device.Connect(server.controlPort()));
+  ASSERT_TRUE(device.Send(ControlMessage(200, 0, HandshakePayload("phone"))));
+  ASSERT_EQ(Hex(device.Receive(30)), Hex(WelcomeReply()));
+  ASSERT_TRUE(device.Send(Pointer(10, 0.5f, 0.5f) + ControlMessage(300, 0, Le32(102))));
+  ASSERT_EQ(Hex(device.Receive(10)), Hex(ShortReply(2006)));
+
+  xvfb.Stop();
+  ASSERT_TRUE(device.Send(Pointer(10, 0.5f, 0.5f) + Pointer(1, 5, 5) + Key("hello") + Key("F5") + Key("\xE4\xB8\xAD") +
+                          ControlMessage(300, 0, Le32(102))));
+  EXPECT_EQ(Hex(device.Receive(10)), Hex(ShortReply(2006)));
+  device.Close();
+  EXPECT_EQ(server.Stop(), 0) << server.Stderr();
+  const std::string errors = server.Stderr();
+  EXPECT_THAT(errors, HasSubstr("lost the X display"));
+  EXPECT_EQ(errors.find("lost the X display"), errors.rfind("lost the X display"));
+}
+
 }  // namespace
 }  // namespace vantaro::testing

@@ -31,6 +31,11 @@ constexpr unsigned kButtonLeft = 1, kButtonRight = 3, kWheelUp = 4, kWheelDown =
 constexpr size_t kMaxSpareKeys = 8;
 constexpr auto kRebindAfter = std::chrono::milliseconds(100);
 
+// Xlib's default handler of a lost connection ends the process before a display's own exit
+// handler can step in. The handler is process-wide: this one only returns, so that each display's
+// exit handler decides (Xlib's default one still ends the process).
+int OnIoError(Display*) { return 0; }
+
 class NullInputInjector : public InputInjector {
  public:
   ScreenSize GetScreenSize() override { return {}; }
@@ -105,6 +110,7 @@ class X11InputInjector : public InputInjector {
 
 X11InputInjector::X11InputInjector(Display* display)
     : display_(display), screen_(DefaultScreen(display)), root_(RootWindow(display, screen_)) {
+  XSetIOErrorHandler(&OnIoError);
   XSetIOErrorExitHandler(display_, &X11InputInjector::OnConnectionLost, this);
   XDisplayKeycodes(display_, &minKeyCode_, &maxKeyCode_);
 }
@@ -114,7 +120,8 @@ X11InputInjector::~X11InputInjector() {
     RestoreSpareKeys();
     XSync(display_, False);
   }
-  XCloseDisplay(display_);
+  // A lost connection is not closed: Xlib would block on it. Its memory is left to the process end.
+  if (!lost_) XCloseDisplay(display_);
 }
 
 void X11InputInjector::OnConnectionLost(Display*, void* self) {
