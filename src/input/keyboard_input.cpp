@@ -15,22 +15,10 @@ struct NamedKey {
 // After F1 to F12, in the order they are tried. The device's ESCAPE and ReturnR2 buttons both
 // mean F18, and its DELETE button means Backspace; the device relies on these meanings.
 constexpr NamedKey kNamedKeys[] = {
-    {"SPACE", 0x20},
-    {"DELETE", 0x08},
-    {"Delete Right", 0x2E},
-    {"Clear", 0x0C},
-    {"LEFT", 0x25},
-    {"RIGHT", 0x27},
-    {"UP", 0x26},
-    {"DOWN", 0x28},
-    {"ESCAPE", 0x81},
-    {"Page Down", 0x22},
-    {"Page Up", 0x21},
-    {"ReturnR2", 0x81},
-    {"RETURN", 0x0D},
-    {"TAB", 0x09},
-    {"Windows", 0x5C},
-    {"Command", 0x5C},
+    {"SPACE", 0x20},  {"DELETE", 0x08},    {"Delete Right", 0x2E}, {"Clear", 0x0C},
+    {"LEFT", 0x25},   {"RIGHT", 0x27},     {"UP", 0x26},           {"DOWN", 0x28},
+    {"ESCAPE", 0x81}, {"Page Down", 0x22}, {"Page Up", 0x21},      {"ReturnR2", 0x81},
+    {"RETURN", 0x0D}, {"TAB", 0x09},       {"Windows", 0x5C},      {"Command", 0x5C},
 };
 
 constexpr uint8_t kVkF1 = 0x70;

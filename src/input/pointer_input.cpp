@@ -146,7 +146,8 @@ void PointerInput::Move(float dx, float dy) {
     const auto normalise = [](int pixel, int size) {
       return static_cast<int>(int64_t{pixel} * 65535 / size);
     };
-    injector_.MoveNormalised(ScreenPoint{normalise(nx, screen.width), normalise(ny, screen.height)});
+    injector_.MoveNormalised(
+        ScreenPoint{normalise(nx, screen.width), normalise(ny, screen.height)});
   } else {
     injector_.SetPointerPosition(ScreenPoint{nx, ny});
   }

@@ -14,7 +14,9 @@ class LoggingClock : public platform::Clock {
   explicit LoggingClock(std::vector<std::string>& log) : log_(log) {}
   double UnixTimeSeconds() override { return 0; }
   int64_t MonotonicMs() override { return 0; }
-  void SleepMs(int milliseconds) override { log_.push_back("sleep " + std::to_string(milliseconds)); }
+  void SleepMs(int milliseconds) override {
+    log_.push_back("sleep " + std::to_string(milliseconds));
+  }
 
  private:
   std::vector<std::string>& log_;

@@ -31,8 +31,12 @@ struct PointerCase {
 // Each row starts from a fresh state with the pointer at (100, 100) on a 1920 x 1080 screen.
 const PointerCase kCases[] = {
     {"move and click at the centre", {{10, 0.5f, 0.5f}}, {"pos 960,540", "left down", "left up"}},
-    {"move and click at the far edges", {{10, 1.0f, 1.0f}}, {"pos 1919,1079", "left down", "left up"}},
-    {"move and click before the near edges", {{10, -0.2f, -0.2f}}, {"pos 0,0", "left down", "left up"}},
+    {"move and click at the far edges",
+     {{10, 1.0f, 1.0f}},
+     {"pos 1919,1079", "left down", "left up"}},
+    {"move and click before the near edges",
+     {{10, -0.2f, -0.2f}},
+     {"pos 0,0", "left down", "left up"}},
     {"move and double click pauses between the clicks",
      {{11, 0.25f, 0.75f}},
      {"pos 480,810", "left down", "left up", "sleep 50", "left down", "left up"}},

@@ -24,7 +24,8 @@ using ::testing::IsEmpty;
 using Events = std::vector<std::string>;
 
 std::string Pointer(int32_t action, float x = 0, float y = 0) {
-  const std::string payload = Le32(action) + Le32(std::bit_cast<int32_t>(x)) + Le32(std::bit_cast<int32_t>(y));
+  const std::string payload =
+      Le32(action) + Le32(std::bit_cast<int32_t>(x)) + Le32(std::bit_cast<int32_t>(y));
   return ControlMessage(600, static_cast<int32_t>(payload.size()), payload);
 }
 
@@ -34,7 +35,8 @@ std::string Key(const std::string& text, int32_t state = 0) {
 }
 
 Events Click(int button) {
-  return {"button " + std::to_string(button) + " press", "button " + std::to_string(button) + " release"};
+  return {"button " + std::to_string(button) + " press",
+          "button " + std::to_string(button) + " release"};
 }
 Events Tap(const std::string& key) { return {"key " + key + " press", "key " + key + " release"}; }
 Events Join(std::initializer_list<Events> parts) {
@@ -118,10 +120,13 @@ TEST_F(RemoteInputWireTest, PointerCommandsPlaceThePointerAndPressTheButtons) {
       {"relative move past the far edges", Pointer(1, 5000, 5000), {1919, 1079}, {}},
       {"relative move past the near edges", Pointer(1, -5000, -5000), {0, 0}, {}},
       {"a drag presses and releases once and moves the pointer",
-       Pointer(2) + Pointer(1, 300, 200) + Pointer(1, 10, 10) + Pointer(2) + Pointer(1, 10, 10) + Pointer(4),
+       Pointer(2) + Pointer(1, 300, 200) + Pointer(1, 10, 10) + Pointer(2) + Pointer(1, 10, 10) +
+           Pointer(4),
        {320, 220},
        {"button 1 press", "button 1 release"}},
-      {"right click and double clicks", Pointer(8) + Pointer(9) + Pointer(11, 0.25f, 0.75f), {480, 810},
+      {"right click and double clicks",
+       Pointer(8) + Pointer(9) + Pointer(11, 0.25f, 0.75f),
+       {480, 810},
        Join({Click(3), Click(3), Click(3), Click(1), Click(1)})},
       {"scrolling down by whole notches only vertically",
        Pointer(12, 0, 30) + Pointer(12, 0, 15) + Pointer(12, 0, 15) + Pointer(12, 1, 30),
@@ -156,8 +161,10 @@ TEST_F(RemoteInputWireTest, KeyCommandsPressTheirKeysWithTheHeldModifier) {
       {"Control and c", Key("Control", 1) + Key("c") + Key("Control", 0),
        Join({{"key Control_L press"}, Tap("c"), {"key Control_L release"}})},
       {"F5", Key("F5"), Tap("F5")},
-      {"ESCAPE and ReturnR2 are F18", Key("ESCAPE") + Key("ReturnR2"), Join({Tap("F18"), Tap("F18")})},
-      {"DELETE is Backspace", Key("DELETE") + Key("Delete Right"), Join({Tap("BackSpace"), Tap("Delete")})},
+      {"ESCAPE and ReturnR2 are F18", Key("ESCAPE") + Key("ReturnR2"),
+       Join({Tap("F18"), Tap("F18")})},
+      {"DELETE is Backspace", Key("DELETE") + Key("Delete Right"),
+       Join({Tap("BackSpace"), Tap("Delete")})},
       {"Alt with a named key", Key("Alt", 1) + Key("TAB") + Key("Alt", 0),
        Join({{"key Alt_L press"}, Tap("Tab"), {"key Alt_L release"}})},
   };
@@ -196,7 +203,8 @@ TEST_F(RemoteInputWireTest, CapsLockKeepsTheCaseOfTypedLetters) {
   Send(Key("aB1"));
   Settle();
   EXPECT_THAT(observer_.TakeEvents(),
-              ElementsAreArray(Join({{"key Shift_L press"}, Tap("a"), {"key Shift_L release"}, Tap("b"), Tap("1")})));
+              ElementsAreArray(Join(
+                  {{"key Shift_L press"}, Tap("a"), {"key Shift_L release"}, Tap("b"), Tap("1")})));
   EXPECT_EQ(observer_.TakeText(), "aB1");
   observer_.PressCapsLock();
 }
@@ -221,8 +229,8 @@ TEST(RemoteInputWithoutDisplayTest, InputIsANoOpAndTheSessionGoesOn) {
   ASSERT_TRUE(device.Connect(server.controlPort()));
   ASSERT_TRUE(device.Send(ControlMessage(200, 0, HandshakePayload("phone"))));
   ASSERT_EQ(Hex(device.Receive(30)), Hex(WelcomeReply()));
-  ASSERT_TRUE(device.Send(Pointer(10, 0.5f, 0.5f) + Pointer(11, 0.5f, 0.5f) + Pointer(1, 5, 5) + Key("a") +
-                          Key("F5") + ControlMessage(300, 0, Le32(102))));
+  ASSERT_TRUE(device.Send(Pointer(10, 0.5f, 0.5f) + Pointer(11, 0.5f, 0.5f) + Pointer(1, 5, 5) +
+                          Key("a") + Key("F5") + ControlMessage(300, 0, Le32(102))));
   EXPECT_EQ(Hex(device.Receive(10)), Hex(ShortReply(2006)));
   device.Close();
   EXPECT_EQ(server.Stop(), 0);
@@ -248,8 +256,8 @@ TEST(RemoteInputDisplayLostTest, TheServerOutlivesItsDisplay) {
   ASSERT_EQ(Hex(device.Receive(10)), Hex(ShortReply(2006)));
 
   xvfb.Stop();
-  ASSERT_TRUE(device.Send(Pointer(10, 0.5f, 0.5f) + Pointer(1, 5, 5) + Key("hello") + Key("F5") + Key("\xE4\xB8\xAD") +
-                          ControlMessage(300, 0, Le32(102))));
+  ASSERT_TRUE(device.Send(Pointer(10, 0.5f, 0.5f) + Pointer(1, 5, 5) + Key("hello") + Key("F5") +
+                          Key("\xE4\xB8\xAD") + ControlMessage(300, 0, Le32(102))));
   EXPECT_EQ(Hex(device.Receive(10)), Hex(ShortReply(2006)));
   device.Close();
   EXPECT_EQ(server.Stop(), 0) << server.Stderr();

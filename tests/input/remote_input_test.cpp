@@ -66,9 +66,11 @@ TEST_F(RemoteInputTest, KeyTextIsBoundedByTheBytesReceived) {
   };
   const Row rows[] = {
       {"length as sent", Le32(0) + Le32(6) + "RETURN", {"key 0x0D down", "key 0x0D up"}},
-      {"length shorter than the bytes", Le32(0) + Le32(2) + "abcd",
+      {"length shorter than the bytes",
+       Le32(0) + Le32(2) + "abcd",
        {"key 0x41 down", "key 0x41 up", "key 0x42 down", "key 0x42 up"}},
-      {"length past the end", Le32(0) + Le32(100) + "ab",
+      {"length past the end",
+       Le32(0) + Le32(100) + "ab",
        {"key 0x41 down", "key 0x41 up", "key 0x42 down", "key 0x42 up"}},
       {"largest length", Le32(0) + Le32(0x7fffffff) + "b", {"key 0x42 down", "key 0x42 up"}},
       {"negative length", Le32(0) + Le32(-1) + "abc", {}},
@@ -95,7 +97,8 @@ TEST_F(RemoteInputTest, StateSurvivesBetweenCommands) {
   Pointer(Le32(2) + LeFloat(0) + LeFloat(0));
   Key(Le32(0) + Le32(1) + "v");
   Pointer(Le32(2) + LeFloat(0) + LeFloat(0));
-  EXPECT_THAT(log, ElementsAre("left down", "key 0x11 down", "key 0x56 down", "key 0x56 up", "key 0x11 up"));
+  EXPECT_THAT(log, ElementsAre("left down", "key 0x11 down", "key 0x56 down", "key 0x56 up",
+                               "key 0x11 up"));
   EXPECT_EQ(input.pointer().leftPressCount(), 2);
 }
 

@@ -16,7 +16,9 @@ class Utf8TextCodec : public platform::TextCodec {
   bool IsValidUtf8(std::string_view) override { return true; }
 
  private:
-  static std::string Cut(std::string_view text) { return std::string(text.substr(0, text.find('\0'))); }
+  static std::string Cut(std::string_view text) {
+    return std::string(text.substr(0, text.find('\0')));
+  }
 };
 
 }  // namespace vantaro::testing

@@ -98,9 +98,11 @@ class XInputObserver {
   bool KeymapHas(KeySym keysym) {
     int min = 0, max = 0, perCode = 0;
     XDisplayKeycodes(display_, &min, &max);
-    KeySym* syms = XGetKeyboardMapping(display_, static_cast<KeyCode>(min), max - min + 1, &perCode);
+    KeySym* syms =
+        XGetKeyboardMapping(display_, static_cast<KeyCode>(min), max - min + 1, &perCode);
     bool found = false;
-    for (int i = 0; syms != nullptr && i < (max - min + 1) * perCode; ++i) found = found || syms[i] == keysym;
+    for (int i = 0; syms != nullptr && i < (max - min + 1) * perCode; ++i)
+      found = found || syms[i] == keysym;
     if (syms != nullptr) XFree(syms);
     return found;
   }

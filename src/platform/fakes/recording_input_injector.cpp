@@ -15,14 +15,15 @@ std::map<char32_t, LayoutKey> UsLayout() {
   keys['\t'] = {0x09, false};
   keys['\r'] = {0x0D, false};
   const char* shiftedDigits = ")!@#$%^&*(";
-  for (int i = 0; i < 10; ++i) keys[char32_t(shiftedDigits[i])] = {static_cast<uint8_t>('0' + i), true};
+  for (int i = 0; i < 10; ++i)
+    keys[char32_t(shiftedDigits[i])] = {static_cast<uint8_t>('0' + i), true};
   struct Oem {
     uint8_t vk;
     char base;
     char shifted;
   };
-  const Oem oem[] = {{0xBA, ';', ':'}, {0xBB, '=', '+'}, {0xBC, ',', '<'}, {0xBD, '-', '_'},
-                     {0xBE, '.', '>'}, {0xBF, '/', '?'}, {0xC0, '`', '~'}, {0xDB, '[', '{'},
+  const Oem oem[] = {{0xBA, ';', ':'},  {0xBB, '=', '+'}, {0xBC, ',', '<'}, {0xBD, '-', '_'},
+                     {0xBE, '.', '>'},  {0xBF, '/', '?'}, {0xC0, '`', '~'}, {0xDB, '[', '{'},
                      {0xDC, '\\', '|'}, {0xDD, ']', '}'}, {0xDE, '\'', '"'}};
   for (const Oem& k : oem) {
     keys[char32_t(k.base)] = {k.vk, false};
@@ -53,7 +54,8 @@ void RecordingInputInjector::MoveNormalised(ScreenPoint normalised) {
     auto toPixel = [](int n, int size) {
       return static_cast<int>((int64_t{n} * size + 65534) / 65535);
     };
-    pointer = ScreenPoint{toPixel(normalised.x, screen.width), toPixel(normalised.y, screen.height)};
+    pointer =
+        ScreenPoint{toPixel(normalised.x, screen.width), toPixel(normalised.y, screen.height)};
   }
 }
 

@@ -127,7 +127,8 @@ X11InputInjector::~X11InputInjector() {
 void X11InputInjector::OnConnectionLost(Display*, void* self) {
   // Returning instead of exiting keeps the program alive; the connection is unusable from here.
   auto* injector = static_cast<X11InputInjector*>(self);
-  if (!injector->lost_) std::fprintf(stderr, "vantaro: lost the X display; remote input is disabled\n");
+  if (!injector->lost_)
+    std::fprintf(stderr, "vantaro: lost the X display; remote input is disabled\n");
   injector->lost_ = true;
 }
 
@@ -142,7 +143,8 @@ ScreenSize X11InputInjector::GetScreenSize() {
   Window root;
   int x, y;
   unsigned width = 0, height = 0, border, depth;
-  if (!XGetGeometry(display_, root_, &root, &x, &y, &width, &height, &border, &depth) || lost_) return {};
+  if (!XGetGeometry(display_, root_, &root, &x, &y, &width, &height, &border, &depth) || lost_)
+    return {};
   return {static_cast<int>(width), static_cast<int>(height)};
 }
 
@@ -151,7 +153,8 @@ std::optional<ScreenPoint> X11InputInjector::GetPointerPosition() {
   Window root, child;
   int rootX, rootY, winX, winY;
   unsigned mask;
-  if (!XQueryPointer(display_, root_, &root, &child, &rootX, &rootY, &winX, &winY, &mask) || lost_) {
+  if (!XQueryPointer(display_, root_, &root, &child, &rootX, &rootY, &winX, &winY, &mask) ||
+      lost_) {
     return std::nullopt;  // the pointer is on another screen
   }
   return ScreenPoint{rootX, rootY};
@@ -161,7 +164,8 @@ bool X11InputInjector::IsWindowAt(ScreenPoint at) {
   if (!Alive()) return false;
   Window child = None;
   int x, y;
-  if (!XTranslateCoordinates(display_, root_, root_, at.x, at.y, &x, &y, &child) || lost_) return false;
+  if (!XTranslateCoordinates(display_, root_, root_, at.x, at.y, &x, &y, &child) || lost_)
+    return false;
   return child != None;
 }
 
@@ -229,7 +233,8 @@ void X11InputInjector::RefreshKeymapIfChanged() {
 }
 
 KeySym X11InputInjector::SymAt(KeyCode code, int column) const {
-  if (code < minKeyCode_ || code > maxKeyCode_ || column < 0 || column >= symsPerCode_) return NoSymbol;
+  if (code < minKeyCode_ || code > maxKeyCode_ || column < 0 || column >= symsPerCode_)
+    return NoSymbol;
   return keymap_[static_cast<size_t>(code - minKeyCode_) * static_cast<size_t>(symsPerCode_) +
                  static_cast<size_t>(column)];
 }
@@ -272,8 +277,9 @@ void X11InputInjector::FindSpareKeys() {
     if (empty) spareKeys_.push_back({static_cast<KeyCode>(code), NoSymbol, 0, {}});
   }
   if (spareKeys_.empty()) {
-    std::fprintf(stderr, "vantaro: no spare key code on the X display; characters outside the keyboard "
-                         "layout cannot be typed\n");
+    std::fprintf(stderr,
+                 "vantaro: no spare key code on the X display; characters outside the keyboard "
+                 "layout cannot be typed\n");
   }
 }
 
@@ -340,7 +346,8 @@ std::optional<LayoutKey> X11InputInjector::FindLayoutKey(char32_t character) {
   for (int vk = 0; vk < 256; ++vk) {
     const auto virtualKey = static_cast<uint8_t>(vk);
     if (!IsCharacterVirtualKey(virtualKey)) continue;
-    if (FindKeyCode(VirtualKeyToKeysym(virtualKey), true) == code) return LayoutKey{virtualKey, shift};
+    if (FindKeyCode(VirtualKeyToKeysym(virtualKey), true) == code)
+      return LayoutKey{virtualKey, shift};
   }
   return std::nullopt;
 }
@@ -376,12 +383,14 @@ std::unique_ptr<InputInjector> CreateX11InputInjector() {
   Display* display = (name != nullptr && *name != '\0') ? XOpenDisplay(nullptr) : nullptr;
   int eventBase, errorBase, major, minor;
   if (display != nullptr && !XTestQueryExtension(display, &eventBase, &errorBase, &major, &minor)) {
-    std::fprintf(stderr, "vantaro: the X display has no XTest extension; remote input is disabled\n");
+    std::fprintf(stderr,
+                 "vantaro: the X display has no XTest extension; remote input is disabled\n");
     XCloseDisplay(display);
     return std::make_unique<NullInputInjector>();
   }
   if (display == nullptr) {
-    std::fprintf(stderr, "vantaro: no X display (DISPLAY unset or unreachable); remote input is disabled\n");
+    std::fprintf(
+        stderr, "vantaro: no X display (DISPLAY unset or unreachable); remote input is disabled\n");
     return std::make_unique<NullInputInjector>();
   }
   return std::make_unique<X11InputInjector>(display);
