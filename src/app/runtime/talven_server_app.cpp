@@ -69,7 +69,8 @@ void CTalvenServer_WinApp::CreateServices() {
                                     *platform_.systemInfo, *platform_.textCodec,
                                     *network,              *platform_.idleInhibitor,
                                     *power};
-  remoteInput_ = std::make_unique<input::RemoteInput>(*platform_.inputInjector, *platform_.clock,
+  inputInjector_ = platform_.createInputInjector();
+  remoteInput_ = std::make_unique<input::RemoteInput>(*inputInjector_, *platform_.clock,
                                                        *platform_.textCodec);
   connect_ = std::make_unique<control::CTalvenConnect>(
       services, loop_, state_, settings_, *remoteInput_, nullHandlers_, nullHandlers_,

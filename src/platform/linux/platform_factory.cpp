@@ -39,7 +39,7 @@ std::unique_ptr<Platform> CreatePlatform() {
   p->textCodec = CreateIconvTextCodec("");
   p->userFolders = CreateXdgUserFolders(home, configHome);
   p->fileSystem = CreatePosixFileSystem();
-  p->inputInjector = CreateX11InputInjector();
+  p->createInputInjector = &CreateX11InputInjector;
   return p;
 }
 
