@@ -10,6 +10,7 @@
 #include <X11/extensions/XTest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <thread>
@@ -144,7 +145,14 @@ class XInputObserver {
     std::string what;
     if (type == XI_RawKeyPress || type == XI_RawKeyRelease) {
       const KeySym keysym = XkbKeycodeToKeysym(display_, static_cast<KeyCode>(detail), 0, 0);
-      const char* name = XKeysymToString(keysym);
+      // Xlib allocates the names of Unicode keysyms for every call; name those here instead.
+      char unicode[16];
+      const char* name = unicode;
+      if ((keysym & 0xFF000000) == 0x01000000) {
+        std::snprintf(unicode, sizeof unicode, "U%04lX", keysym & 0x00FFFFFF);
+      } else {
+        name = XKeysymToString(keysym);
+      }
       what = std::string("key ") + (name != nullptr ? name : "?");
     } else {
       what = "button " + std::to_string(detail);
