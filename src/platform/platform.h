@@ -2,11 +2,13 @@
 // Every platform facility the program uses, created together by the operating system's factory.
 // The application object owns this and hands references to the components that need them.
 
+#include <functional>
 #include <memory>
 
 #include "platform/autostart.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
+#include "platform/input_injector.h"
 #include "platform/network_state.h"
 #include "platform/power.h"
 #include "platform/profile_store.h"
@@ -32,6 +34,9 @@ struct Platform {
   std::unique_ptr<IdleInhibitor> idleInhibitor;
   std::unique_ptr<Power> power;
   std::unique_ptr<UserFolders> userFolders;
+  // Opens the input injector. Called once the program knows it is the only copy, since opening it
+  // may say on standard error that there is no display.
+  std::function<std::unique_ptr<InputInjector>()> createInputInjector;
 };
 
 // The implementations of the running system (X11 and POSIX on Linux). Call once, early in main():

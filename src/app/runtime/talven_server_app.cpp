@@ -69,8 +69,11 @@ void CTalvenServer_WinApp::CreateServices() {
                                     *platform_.systemInfo, *platform_.textCodec,
                                     *network,              *platform_.idleInhibitor,
                                     *power};
+  inputInjector_ = platform_.createInputInjector();
+  remoteInput_ = std::make_unique<input::RemoteInput>(*inputInjector_, *platform_.clock,
+                                                       *platform_.textCodec);
   connect_ = std::make_unique<control::CTalvenConnect>(
-      services, loop_, state_, settings_, nullHandlers_, nullHandlers_, nullHandlers_,
+      services, loop_, state_, settings_, *remoteInput_, nullHandlers_, nullHandlers_,
       VersionValue(currentVersion_));
 }
 

@@ -16,6 +16,7 @@
 #include "app/texts.h"
 #include "control/command_handlers.h"
 #include "control/talven_connect.h"
+#include "input/remote_input.h"
 #include "platform/platform.h"
 
 namespace vantaro::app {
@@ -64,6 +65,8 @@ class CTalvenServer_WinApp {
   std::unique_ptr<platform::Power> dryRunPower_;
   std::unique_ptr<platform::NetworkState> assumedNetwork_;
   control::NullHandlers nullHandlers_;  // for the parts that are not wired in yet
+  std::unique_ptr<platform::InputInjector> inputInjector_;  // used by the control thread only
+  std::unique_ptr<input::RemoteInput> remoteInput_;         // called by the control thread
   std::unique_ptr<control::CTalvenConnect> connect_;
 };
 

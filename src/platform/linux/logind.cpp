@@ -75,7 +75,7 @@ class LinuxIdleInhibitor : public IdleInhibitor {
  public:
   ~LinuxIdleInhibitor() override {
     Release();
-    if (display_) XCloseDisplay(display_);
+    if (display_ && !displayLost_) XCloseDisplay(display_);
   }
   void SetInUse(bool inUse) override {
     std::lock_guard<std::mutex> guard(lock_);
@@ -122,8 +122,12 @@ class LinuxIdleInhibitor : public IdleInhibitor {
     if (!display_ && !triedDisplay_) {
       triedDisplay_ = true;
       display_ = XOpenDisplay(nullptr);
+      // Without this, a display that goes away ends the whole process.
+      if (display_) XSetIOErrorExitHandler(display_, [](Display*, void* self) {
+        static_cast<LinuxIdleInhibitor*>(self)->displayLost_ = true;
+      }, this);
     }
-    if (!display_) return;
+    if (!display_ || displayLost_) return;
     XResetScreenSaver(display_);
     XFlush(display_);
   }
@@ -134,6 +138,7 @@ class LinuxIdleInhibitor : public IdleInhibitor {
   bool busWorked_ = false;
   bool triedDisplay_ = false;
   Display* display_ = nullptr;
+  bool displayLost_ = false;  // set from inside an Xlib call, under `lock_` like the display
 };
 
 }  // namespace

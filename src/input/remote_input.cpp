@@ -1,0 +1,17 @@
+#include "input/remote_input.h"
+
+namespace vantaro::input {
+
+RemoteInput::RemoteInput(platform::InputInjector& injector, platform::Clock& clock,
+                         platform::TextCodec& codec)
+    : pointer_(injector, clock), keyboard_(injector, codec) {}
+
+void RemoteInput::OnPointer(const uint8_t* payload, size_t size) {
+  if (const auto event = ParsePointerEvent(payload, size)) pointer_.Handle(*event);
+}
+
+void RemoteInput::OnKey(const uint8_t* payload, size_t size) {
+  if (const auto event = ParseKeyEvent(payload, size)) keyboard_.Handle(*event);
+}
+
+}  // namespace vantaro::input
