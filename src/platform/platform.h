@@ -10,6 +10,7 @@
 #include "platform/network_state.h"
 #include "platform/power.h"
 #include "platform/profile_store.h"
+#include "platform/screen_source.h"
 #include "platform/single_instance.h"
 #include "platform/socket.h"
 #include "platform/system_info.h"
@@ -32,6 +33,7 @@ struct Platform {
   std::unique_ptr<IdleInhibitor> idleInhibitor;
   std::unique_ptr<Power> power;
   std::unique_ptr<UserFolders> userFolders;
+  std::unique_ptr<ScreenSource> screenSource;
 };
 
 // The implementations of the running system (X11 and POSIX on Linux). Call once, early in main():

@@ -69,8 +69,10 @@ void CTalvenServer_WinApp::CreateServices() {
                                     *platform_.systemInfo, *platform_.textCodec,
                                     *network,              *platform_.idleInhibitor,
                                     *power};
+  desktopStream_ = std::make_unique<desktop::DesktopStream>(state_, *platform_.screenSource,
+                                                            texts_.txtNoCaptureDevice);
   connect_ = std::make_unique<control::CTalvenConnect>(
-      services, loop_, state_, settings_, nullHandlers_, nullHandlers_, nullHandlers_,
+      services, loop_, state_, settings_, nullHandlers_, *desktopStream_, nullHandlers_,
       VersionValue(currentVersion_));
 }
 

@@ -16,6 +16,7 @@
 #include "app/texts.h"
 #include "control/command_handlers.h"
 #include "control/talven_connect.h"
+#include "desktop/desktop_stream.h"
 #include "platform/platform.h"
 
 namespace vantaro::app {
@@ -64,6 +65,7 @@ class CTalvenServer_WinApp {
   std::unique_ptr<platform::Power> dryRunPower_;
   std::unique_ptr<platform::NetworkState> assumedNetwork_;
   control::NullHandlers nullHandlers_;  // for the parts that are not wired in yet
+  std::unique_ptr<desktop::DesktopStream> desktopStream_;  // outlives connect_, which calls it
   std::unique_ptr<control::CTalvenConnect> connect_;
 };
 

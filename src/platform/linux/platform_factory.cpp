@@ -5,6 +5,7 @@
 #include "platform/linux/posix_factories.h"
 #include "platform/linux/posix_file_system.h"
 #include "platform/linux/service_factories.h"
+#include "platform/linux/x11_screen_source.h"
 
 namespace vantaro::platform {
 
@@ -38,6 +39,7 @@ std::unique_ptr<Platform> CreatePlatform() {
   p->textCodec = CreateIconvTextCodec("");
   p->userFolders = CreateXdgUserFolders(home, configHome);
   p->fileSystem = CreatePosixFileSystem();
+  p->screenSource = CreateX11ScreenSource();
   return p;
 }
 
