@@ -69,28 +69,57 @@ uint8_t ClampByte(int32_t v) { return static_cast<uint8_t>(std::clamp(v, 0, 255)
 }
 
 #if VANTARO_HAVE_SSE2
-// Two taps at a time: the four channels of neighbouring pixels are interleaved so that one
-// multiply-add gives weight0 * a + weight1 * b per channel.
-VANTARO_CLONES void SumColumns(const uint16_t* sums, const int* first, const int16_t* weights,
-                               int taps, int width, uint8_t* out) {
+// Weight0 * a + weight1 * b for the four channels of the neighbouring pixels a, b at `p`: their
+// channels are interleaved so that one multiply-add does a pair of taps.
+inline __m128i TapPair(const uint16_t* p, const int16_t* w) {
+  __m128i ab = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  __m128i mixed = _mm_unpacklo_epi16(ab, _mm_srli_si128(ab, 8));
+  int32_t pair =
+      static_cast<int32_t>(static_cast<uint16_t>(w[0])) | (static_cast<int32_t>(w[1]) << 16);
+  return _mm_madd_epi16(mixed, _mm_set1_epi32(pair));
+}
+
+template <int kTaps>
+inline __m128i OutputPixel(const uint16_t* sums, const int* first, const int16_t* weights, int x,
+                           int taps, __m128i round) {
+  const uint16_t* p = sums + 4 * first[x];
+  const int16_t* w = weights + static_cast<long>(x) * taps;
+  __m128i acc = round;
+  if constexpr (kTaps > 0) {
+    for (int k = 0; k < kTaps; k += 2) acc = _mm_add_epi32(acc, TapPair(p + 4 * k, w + k));
+  } else {
+    for (int k = 0; k < taps; k += 2) acc = _mm_add_epi32(acc, TapPair(p + 4 * k, w + k));
+  }
+  return _mm_srai_epi32(acc, kColumnShift);
+}
+
+// Two output pixels per round, so that the packing to bytes fills a whole 64-bit store.
+template <int kTaps>
+VANTARO_CLONES void SumColumnsFixed(const uint16_t* sums, const int* first, const int16_t* weights,
+                                    int taps, int width, uint8_t* out) {
   const __m128i round = _mm_set1_epi32(1 << (kColumnShift - 1));
-  for (int x = 0; x < width; ++x) {
-    const uint16_t* p = sums + 4 * first[x];
-    const int16_t* w = weights + static_cast<long>(x) * taps;
-    __m128i acc = round;
-    for (int k = 0; k < taps; k += 2) {
-      __m128i ab = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 4 * k));
-      __m128i mixed = _mm_unpacklo_epi16(ab, _mm_srli_si128(ab, 8));
-      int32_t pair = static_cast<int32_t>(static_cast<uint16_t>(w[k])) |
-                     (static_cast<int32_t>(w[k + 1]) << 16);
-      acc = _mm_add_epi32(acc, _mm_madd_epi16(mixed, _mm_set1_epi32(pair)));
-    }
-    __m128i v = _mm_srai_epi32(acc, kColumnShift);
+  int x = 0;
+  for (; x + 2 <= width; x += 2) {
+    __m128i a = OutputPixel<kTaps>(sums, first, weights, x, taps, round);
+    __m128i b = OutputPixel<kTaps>(sums, first, weights, x + 1, taps, round);
+    __m128i v = _mm_packs_epi32(a, b);
+    v = _mm_packus_epi16(v, v);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 4 * x), v);
+  }
+  for (; x < width; ++x) {
+    __m128i v = OutputPixel<kTaps>(sums, first, weights, x, taps, round);
     v = _mm_packs_epi32(v, v);
     v = _mm_packus_epi16(v, v);
     int32_t pixel = _mm_cvtsi128_si32(v);
     std::memcpy(out + 4 * x, &pixel, 4);
   }
+}
+
+void SumColumns(const uint16_t* sums, const int* first, const int16_t* weights, int taps,
+                int width, uint8_t* out) {
+  if (taps == 2) return SumColumnsFixed<2>(sums, first, weights, taps, width, out);
+  if (taps == 4) return SumColumnsFixed<4>(sums, first, weights, taps, width, out);
+  SumColumnsFixed<0>(sums, first, weights, taps, width, out);
 }
 #else
 void SumColumns(const uint16_t* sums, const int* first, const int16_t* weights, int taps,
