@@ -12,6 +12,7 @@
 #include "platform/network_state.h"
 #include "platform/power.h"
 #include "platform/profile_store.h"
+#include "platform/screen_source.h"
 #include "platform/single_instance.h"
 #include "platform/socket.h"
 #include "platform/system_info.h"
@@ -37,6 +38,7 @@ struct Platform {
   // Opens the input injector. Called once the program knows it is the only copy, since opening it
   // may say on standard error that there is no display.
   std::function<std::unique_ptr<InputInjector>()> createInputInjector;
+  std::unique_ptr<ScreenSource> screenSource;
 };
 
 // The implementations of the running system (X11 and POSIX on Linux). Call once, early in main():

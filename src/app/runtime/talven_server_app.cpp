@@ -72,8 +72,10 @@ void CTalvenServer_WinApp::CreateServices() {
   inputInjector_ = platform_.createInputInjector();
   remoteInput_ = std::make_unique<input::RemoteInput>(*inputInjector_, *platform_.clock,
                                                        *platform_.textCodec);
+  desktopStream_ = std::make_unique<desktop::DesktopStream>(state_, *platform_.screenSource,
+                                                            texts_.txtNoCaptureDevice);
   connect_ = std::make_unique<control::CTalvenConnect>(
-      services, loop_, state_, settings_, *remoteInput_, nullHandlers_, nullHandlers_,
+      services, loop_, state_, settings_, *remoteInput_, *desktopStream_, nullHandlers_,
       VersionValue(currentVersion_));
 }
 

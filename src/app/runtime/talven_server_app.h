@@ -17,6 +17,7 @@
 #include "control/command_handlers.h"
 #include "control/talven_connect.h"
 #include "input/remote_input.h"
+#include "desktop/desktop_stream.h"
 #include "platform/platform.h"
 
 namespace vantaro::app {
@@ -67,6 +68,7 @@ class CTalvenServer_WinApp {
   control::NullHandlers nullHandlers_;  // for the parts that are not wired in yet
   std::unique_ptr<platform::InputInjector> inputInjector_;  // used by the control thread only
   std::unique_ptr<input::RemoteInput> remoteInput_;         // called by the control thread
+  std::unique_ptr<desktop::DesktopStream> desktopStream_;  // outlives connect_, which calls it
   std::unique_ptr<control::CTalvenConnect> connect_;
 };
 

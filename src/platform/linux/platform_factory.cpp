@@ -6,6 +6,7 @@
 #include "platform/linux/posix_file_system.h"
 #include "platform/linux/service_factories.h"
 #include "platform/linux/x11_input_injector.h"
+#include "platform/linux/x11_screen_source.h"
 
 namespace vantaro::platform {
 
@@ -40,6 +41,7 @@ std::unique_ptr<Platform> CreatePlatform() {
   p->userFolders = CreateXdgUserFolders(home, configHome);
   p->fileSystem = CreatePosixFileSystem();
   p->createInputInjector = &CreateX11InputInjector;
+  p->screenSource = CreateX11ScreenSource();
   return p;
 }
 

@@ -1,0 +1,211 @@
+#include "desktop/area_scaler.h"
+
+#include <algorithm>
+#include <cstring>
+
+#if defined(__x86_64__) || defined(__SSE2__)
+#include <emmintrin.h>
+#define VANTARO_HAVE_SSE2 1
+#endif
+
+namespace vantaro::desktop {
+
+namespace {
+
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#define VANTARO_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define VANTARO_CLONES
+#endif
+
+// Rows are summed with weights of 1/256 into 16 bits (255 * 256 fits), then halved so that the
+// column pass can multiply pairs as signed 16-bit values; columns use weights of 1/16384.
+constexpr int32_t kRowOne = 256;
+constexpr int32_t kColumnOne = 16384;
+constexpr int kColumnShift = 21;  // 128 (the halved row scale) * 16384
+
+VANTARO_CLONES void SumRows(const uint8_t* const* rows, const int32_t* weights, int count, int n,
+                            uint16_t* __restrict out) {
+  if (count == 1) {
+    const uint8_t* r0 = rows[0];
+    for (int i = 0; i < n; ++i) out[i] = static_cast<uint16_t>(r0[i] << 7);
+    return;
+  }
+  const uint8_t* r0 = rows[0];
+  const uint8_t* r1 = rows[1];
+  uint16_t w0 = static_cast<uint16_t>(weights[0]);
+  uint16_t w1 = static_cast<uint16_t>(weights[1]);
+  if (count == 2) {
+    for (int i = 0; i < n; ++i)
+      out[i] = static_cast<uint16_t>(static_cast<uint16_t>(w0 * r0[i] + w1 * r1[i] + 1) >> 1);
+    return;
+  }
+  for (int i = 0; i < n; ++i) out[i] = static_cast<uint16_t>(w0 * r0[i] + w1 * r1[i]);
+  for (int k = 2; k < count; ++k) {
+    const uint8_t* rk = rows[k];
+    uint16_t wk = static_cast<uint16_t>(weights[k]);
+    if (k + 1 < count) {
+      for (int i = 0; i < n; ++i) out[i] = static_cast<uint16_t>(out[i] + wk * rk[i]);
+    } else {
+      for (int i = 0; i < n; ++i)
+        out[i] = static_cast<uint16_t>(static_cast<uint16_t>(out[i] + wk * rk[i] + 1) >> 1);
+    }
+  }
+}
+
+uint8_t ClampByte(int32_t v) { return static_cast<uint8_t>(std::clamp(v, 0, 255)); }
+
+[[maybe_unused]] void SumColumnsScalar(const uint16_t* sums, const int* first, const int16_t* weights, int taps,
+                      int from, int to, uint8_t* out) {
+  for (int x = from; x < to; ++x) {
+    const uint16_t* p = sums + 4 * first[x];
+    const int16_t* w = weights + static_cast<long>(x) * taps;
+    for (int c = 0; c < 4; ++c) {
+      int32_t acc = 1 << (kColumnShift - 1);
+      for (int k = 0; k < taps; ++k) acc += w[k] * static_cast<int32_t>(p[4 * k + c]);
+      out[4 * x + c] = ClampByte(acc >> kColumnShift);
+    }
+  }
+}
+
+#if VANTARO_HAVE_SSE2
+// Weight0 * a + weight1 * b for the four channels of the neighbouring pixels a, b at `p`: their
+// channels are interleaved so that one multiply-add does a pair of taps.
+inline __m128i TapPair(const uint16_t* p, const int16_t* w) {
+  __m128i ab = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  __m128i mixed = _mm_unpacklo_epi16(ab, _mm_srli_si128(ab, 8));
+  int32_t pair =
+      static_cast<int32_t>(static_cast<uint16_t>(w[0])) | (static_cast<int32_t>(w[1]) << 16);
+  return _mm_madd_epi16(mixed, _mm_set1_epi32(pair));
+}
+
+template <int kTaps>
+inline __m128i OutputPixel(const uint16_t* sums, const int* first, const int16_t* weights, int x,
+                           int taps, __m128i round) {
+  const uint16_t* p = sums + 4 * first[x];
+  const int16_t* w = weights + static_cast<long>(x) * taps;
+  __m128i acc = round;
+  if constexpr (kTaps > 0) {
+    for (int k = 0; k < kTaps; k += 2) acc = _mm_add_epi32(acc, TapPair(p + 4 * k, w + k));
+  } else {
+    for (int k = 0; k < taps; k += 2) acc = _mm_add_epi32(acc, TapPair(p + 4 * k, w + k));
+  }
+  return _mm_srai_epi32(acc, kColumnShift);
+}
+
+// Two output pixels per round, so that the packing to bytes fills a whole 64-bit store.
+template <int kTaps>
+VANTARO_CLONES void SumColumnsFixed(const uint16_t* sums, const int* first, const int16_t* weights,
+                                    int taps, int width, uint8_t* out) {
+  const __m128i round = _mm_set1_epi32(1 << (kColumnShift - 1));
+  int x = 0;
+  for (; x + 2 <= width; x += 2) {
+    __m128i a = OutputPixel<kTaps>(sums, first, weights, x, taps, round);
+    __m128i b = OutputPixel<kTaps>(sums, first, weights, x + 1, taps, round);
+    __m128i v = _mm_packs_epi32(a, b);
+    v = _mm_packus_epi16(v, v);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 4 * x), v);
+  }
+  for (; x < width; ++x) {
+    __m128i v = OutputPixel<kTaps>(sums, first, weights, x, taps, round);
+    v = _mm_packs_epi32(v, v);
+    v = _mm_packus_epi16(v, v);
+    int32_t pixel = _mm_cvtsi128_si32(v);
+    std::memcpy(out + 4 * x, &pixel, 4);
+  }
+}
+
+void SumColumns(const uint16_t* sums, const int* first, const int16_t* weights, int taps,
+                int width, uint8_t* out) {
+  if (taps == 2) return SumColumnsFixed<2>(sums, first, weights, taps, width, out);
+  if (taps == 4) return SumColumnsFixed<4>(sums, first, weights, taps, width, out);
+  SumColumnsFixed<0>(sums, first, weights, taps, width, out);
+}
+#else
+void SumColumns(const uint16_t* sums, const int* first, const int16_t* weights, int taps,
+                int width, uint8_t* out) {
+  SumColumnsScalar(sums, first, weights, taps, 0, width, out);
+}
+#endif
+
+}  // namespace
+
+std::vector<AreaTaps> ComputeAreaTaps(int source, int target, int32_t one) {
+  std::vector<AreaTaps> taps(static_cast<size_t>(std::max(target, 0)));
+  // Output pixel i covers [i * source, (i + 1) * source) in units of 1/target of a source pixel;
+  // source pixel j covers [j * target, (j + 1) * target).
+  for (int i = 0; i < target; ++i) {
+    int64_t begin = int64_t{i} * source;
+    int64_t end = begin + source;
+    int firstPixel = static_cast<int>(begin / target);
+    int lastPixel = static_cast<int>((end - 1) / target);
+    AreaTaps& t = taps[i];
+    t.first = firstPixel;
+    int64_t assigned = 0;
+    size_t largest = 0;
+    for (int j = firstPixel; j <= lastPixel; ++j) {
+      int64_t overlap =
+          std::min(end, int64_t{j + 1} * target) - std::max(begin, int64_t{j} * target);
+      auto w = static_cast<int32_t>((overlap * one + source / 2) / source);
+      t.weights.push_back(w);
+      assigned += w;
+      if (w > t.weights[largest]) largest = t.weights.size() - 1;
+    }
+    // Rounding may leave the sum a little off; the largest share absorbs it.
+    t.weights[largest] += static_cast<int32_t>(one - assigned);
+  }
+  return taps;
+}
+
+AreaScaler::AreaScaler(int sourceWidth, int sourceHeight, int targetWidth, int targetHeight)
+    : sourceWidth_(std::max(sourceWidth, 1)),
+      sourceHeight_(std::max(sourceHeight, 1)),
+      targetWidth_(std::max(targetWidth, 1)),
+      targetHeight_(std::max(targetHeight, 1)) {
+  rowTaps_ = ComputeAreaTaps(sourceHeight_, targetHeight_, kRowOne);
+  std::vector<AreaTaps> columns = ComputeAreaTaps(sourceWidth_, targetWidth_, kColumnOne);
+  size_t widest = 1;
+  for (const AreaTaps& t : columns) widest = std::max(widest, t.weights.size());
+  columnTaps_ = static_cast<int>((widest + 1) / 2 * 2);
+  columnFirst_.resize(columns.size());
+  columnWeights_.assign(columns.size() * columnTaps_, 0);
+  for (size_t x = 0; x < columns.size(); ++x) {
+    int first = std::min(columns[x].first, sourceWidth_ - columnTaps_);
+    int offset = columns[x].first - first;
+    if (first < 0) {  // a row narrower than the padded taps: keep the taps, pad the row instead
+      offset += first;
+      first = 0;
+    }
+    columnFirst_[x] = first;
+    for (size_t k = 0; k < columns[x].weights.size(); ++k)
+      columnWeights_[x * columnTaps_ + offset + k] = static_cast<int16_t>(columns[x].weights[k]);
+  }
+  // Room for the padded taps of a row narrower than them; the extra sums stay zero.
+  rowSums_.assign(static_cast<size_t>(std::max(sourceWidth_, columnTaps_)) * 4 + 8, 0);
+}
+
+void AreaScaler::ScaleRow(const uint8_t* source, long sourceStride, int row, uint8_t* out) {
+  const AreaTaps& taps = rowTaps_[static_cast<size_t>(row)];
+  int count = static_cast<int>(taps.weights.size());
+  if (sourceWidth_ == targetWidth_ && count == 1) {
+    std::memcpy(out, source + taps.first * sourceStride, static_cast<size_t>(targetWidth_) * 4);
+    return;
+  }
+  const uint8_t* rows[64] = {};
+  const uint8_t** rowPointers = rows;
+  std::vector<const uint8_t*> many;
+  if (count > 64) {
+    many.resize(static_cast<size_t>(count));
+    rowPointers = many.data();
+  }
+  for (int k = 0; k < count; ++k) rowPointers[k] = source + (taps.first + k) * sourceStride;
+  SumRows(rowPointers, taps.weights.data(), count, sourceWidth_ * 4, rowSums_.data());
+  SumColumns(rowSums_.data(), columnFirst_.data(), columnWeights_.data(), columnTaps_,
+             targetWidth_, out);
+}
+
+void AreaScaler::Scale(const uint8_t* source, long sourceStride, uint8_t* out, long outStride) {
+  for (int row = 0; row < targetHeight_; ++row) ScaleRow(source, sourceStride, row, out + row * outStride);
+}
+
+}  // namespace vantaro::desktop

@@ -1,0 +1,159 @@
+#include "desktop/desktop_stream.h"
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "desktop/frame_composer.h"
+#include "desktop/media_packet.h"
+
+namespace vantaro::desktop {
+
+namespace {
+
+// A picture of black (Y 16, U and V 128), so that a first capture that fails sends no garbage.
+void FillBlack(VideoEncoderContext& encoder) {
+  const int w = encoder.width();
+  const int h = encoder.height();
+  for (int row = 0; row < h; ++row) std::memset(encoder.plane(0) + row * encoder.stride(0), 16, w);
+  for (int row = 0; row < h / 2; ++row) {
+    std::memset(encoder.plane(1) + row * encoder.stride(1), 128, w / 2);
+    std::memset(encoder.plane(2) + row * encoder.stride(2), 128, w / 2);
+  }
+}
+
+}  // namespace
+
+DesktopStream::DesktopStream(app::AppState& state, platform::ScreenSource& screen,
+                             std::string noCaptureDeviceText)
+    : state_(state), screen_(screen), noCaptureDeviceText_(std::move(noCaptureDeviceText)) {}
+
+DesktopStream::~DesktopStream() { StopAll(); }
+
+void DesktopStream::OnStartStream(int32_t sizeOption) {
+  app::MediaFlags& media = state_.media;
+  switch (media.sessionMode.load()) {
+    case app::kModeRemoteDesktop:
+      StartDesktopStream(sizeOption);
+      break;
+    case app::kModeCamera:
+      // The camera always brings the microphone with it.
+      if (state_.audioInputCount.load() > 0 && state_.videoInputCount.load() > 0) {
+        media.cameraOn = true;
+        media.cameraChangePending = true;
+        media.recorderOn = true;
+        media.recorderChangePending = true;
+      } else {
+        state_.observer().ShowMessage(noCaptureDeviceText_);
+      }
+      break;
+    case app::kModeRecorder:
+      if (state_.audioInputCount.load() > 0) {
+        media.recorderOn = true;
+        media.recorderChangePending = true;
+      } else {
+        state_.observer().ShowMessage(noCaptureDeviceText_);
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+void DesktopStream::OnEndMode() {
+  app::MediaFlags& media = state_.media;
+  media.streamRunning = false;
+  if (media.cameraOn.exchange(false)) media.cameraChangePending = true;
+  if (media.recorderOn.exchange(false)) media.recorderChangePending = true;
+}
+
+void DesktopStream::StopAll() {
+  std::lock_guard<std::mutex> guard(threadLock_);
+  StopLocked();
+}
+
+PictureSize DesktopStream::outputSize() {
+  std::lock_guard<std::mutex> guard(threadLock_);
+  return output_;
+}
+
+void DesktopStream::StopLocked() {
+  state_.media.streamRunning = false;
+  if (thread_.joinable()) thread_.join();
+}
+
+void DesktopStream::StartDesktopStream(int32_t sizeOption) {
+  std::lock_guard<std::mutex> guard(threadLock_);
+  StopLocked();
+  // The size is read at every start: the resolution may have changed since the last stream.
+  platform::ScreenSize screen;
+  std::string error;
+  if (!screen_.Start(&screen, &error)) {
+    std::fprintf(stderr, "remote desktop: no screen to capture (%s)\n", error.c_str());
+    return;
+  }
+  PictureSize device{state_.deviceDisplayWidth.load(), state_.deviceDisplayHeight.load()};
+  PictureSize output = ChooseOutputSize(sizeOption, device, {screen.width, screen.height});
+  PictureSize chosen = output;
+  if (!MakeEncodableSize(&output)) {
+    std::fprintf(stderr, "remote desktop: cannot stream a %dx%d picture\n", chosen.width,
+                 chosen.height);
+    screen_.Stop();
+    return;
+  }
+  output_ = output;
+  // Set here, not on the stream thread, so that an end command that follows at once is not
+  // overwritten by a thread that starts late.
+  state_.media.videoHeaderPending = true;
+  state_.media.streamRunning = true;
+  thread_ = std::thread(&DesktopStream::RunDesktopStream, this, output);
+}
+
+void DesktopStream::RunDesktopStream(PictureSize output) {
+  app::MediaFlags& media = state_.media;
+  if (!encoder_.OpenVideoEncoder(output.width, output.height)) {
+    media.streamRunning = false;
+    screen_.Stop();
+    return;
+  }
+  FillBlack(encoder_);
+  I420Planes planes{encoder_.plane(0),  encoder_.plane(1),  encoder_.plane(2),
+                    encoder_.stride(0), encoder_.stride(1), encoder_.stride(2)};
+  FrameComposer composer(output);
+  std::vector<uint8_t> packet;
+  bool delivered = false;
+  for (int64_t frameIndex = 0;; ++frameIndex) {
+    platform::ScreenFrame frame;
+    platform::CaptureResult result = screen_.CaptureFrame(&frame);
+    if (result == platform::CaptureResult::kPermanentFailure) {
+      std::fprintf(stderr, "remote desktop: the screen went away; stream ended\n");
+      break;
+    }
+    // After a temporary failure the previous picture is sent again.
+    if (result == platform::CaptureResult::kOk) composer.Compose(frame, planes);
+    int32_t size = encoder_.EncodeVideoPicture(frameIndex);
+    if (size > 0) {
+      bool sent = true;
+      double now = WholeSecondsNow();
+      if (media.videoHeaderPending.load()) {
+        // Cleared only once the format packet went out: no frame reaches a device before it.
+        std::vector<uint8_t> format = VideoFormatPayload(output.width, output.height);
+        sent = SendMediaPacket(state_.dataSocket, kPacketVideoFormat, now, format.data(),
+                               format.size(), packet);
+        if (sent) media.videoHeaderPending = false;
+      }
+      sent = sent && SendMediaPacket(state_.dataSocket, kPacketVideoFrame, now,
+                                     encoder_.frameData(), static_cast<size_t>(size), packet);
+      // The device that asked for this stream has gone; frames must not flow on to whichever
+      // device connects next, and without a format packet.
+      if (!sent && delivered) break;
+      delivered = delivered || sent;
+    }
+    if (!media.streamRunning.load()) break;
+  }
+  media.streamRunning = false;
+  encoder_.CloseVideoEncoder();
+  screen_.Stop();
+}
+
+}  // namespace vantaro::desktop

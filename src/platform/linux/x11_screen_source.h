@@ -1,0 +1,13 @@
+#pragma once
+// The root window of the X display named by DISPLAY, taken through shared memory, with the cursor
+// image of the XFixes extension.
+
+#include <memory>
+
+#include "platform/screen_source.h"
+
+namespace vantaro::platform {
+
+std::unique_ptr<ScreenSource> CreateX11ScreenSource();
+
+}  // namespace vantaro::platform
