@@ -11,18 +11,14 @@
 #include <cstdint>
 #include <optional>
 
+#include "platform/screen_size.h"
+
 namespace vantaro::platform {
 
 struct ScreenPoint {
   int x = 0;
   int y = 0;
   bool operator==(const ScreenPoint&) const = default;
-};
-
-struct ScreenSize {
-  int width = 0;
-  int height = 0;
-  bool operator==(const ScreenSize&) const = default;
 };
 
 enum class MouseButton { kLeft, kRight };

@@ -10,12 +10,9 @@
 #include <string>
 #include <vector>
 
-namespace vantaro::platform {
+#include "platform/screen_size.h"
 
-struct ScreenSize {
-  int32_t width = 0;
-  int32_t height = 0;
-};
+namespace vantaro::platform {
 
 // The cursor as the system draws it: premultiplied ARGB pixels (alpha in bits 24..31, then red,
 // green, blue), `width` * `height` of them, row by row.
