@@ -4,14 +4,10 @@
 
 namespace vantaro::control {
 
-namespace {
-
 void AppendInt32(std::string& out, int32_t value) {
   uint32_t u = static_cast<uint32_t>(value);
   for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((u >> (8 * i)) & 0xff));
 }
-
-}  // namespace
 
 bool IsFramedCode(int32_t code) {
   return (code >= 200 && code <= 204) || (code >= 300 && code <= 301) ||

@@ -47,6 +47,9 @@ bool IsFramedCode(int32_t code);
 // a zeroed receive buffer.
 int32_t ReadInt32(const uint8_t* bytes, size_t size, size_t offset);
 
+// Appends `value` as four little-endian bytes.
+void AppendInt32(std::string& out, int32_t value);
+
 // code, 0, CR LF: 10 bytes.
 std::string BuildShortReply(int32_t code);
 

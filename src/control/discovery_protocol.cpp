@@ -4,13 +4,6 @@
 
 namespace vantaro::control {
 
-namespace {
-void AppendInt32(std::string& out, int32_t value) {
-  uint32_t u = static_cast<uint32_t>(value);
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((u >> (8 * i)) & 0xff));
-}
-}  // namespace
-
 std::optional<DiscoveryRequest> ParseDiscoveryRequest(const uint8_t* bytes, size_t size) {
   if (size < kDiscoveryRequestSize) return std::nullopt;
   DiscoveryRequest r;
