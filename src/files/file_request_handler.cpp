@@ -1,0 +1,44 @@
+#include "files/file_request_handler.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+namespace vantaro::files {
+
+FileRequestHandler::FileRequestHandler(app::AppState& state, platform::TextCodec& codec,
+                                       FileOperations& operations)
+    : state_(state), codec_(codec), operations_(operations) {}
+
+void FileRequestHandler::OnFileOperation(const uint8_t* payload, size_t size) {
+  state_.stopFileOperation.store(0);
+  std::array<uint8_t, kDataHeaderSize> head{};
+  const size_t headBytes = payload ? std::min(size, kDataHeaderSize) : 0;
+  if (headBytes > 0) std::memcpy(head.data(), payload, headBytes);
+  const DataHeader header = ParseDataHeader(head.data());
+
+  if (header.operator_mode == 1 || header.operator_mode == 2) {
+    const size_t pathBytes = size > kDataHeaderSize ? size - kDataHeaderSize : 0;
+    const int32_t pathLength = header.file_path_length;
+    if (pathLength > 0 && static_cast<size_t>(pathLength) > pathBytes) {
+      // A cut path would list a different folder than the one asked for.
+      std::fprintf(stderr, "file request: path of %d bytes, only %zu received; not listed\n",
+                   pathLength, pathBytes);
+    } else {
+      std::string path;
+      if (pathLength > 0) {
+        path = codec_.Utf8ToAnsi(std::string_view(
+            reinterpret_cast<const char*>(payload + kDataHeaderSize), size_t(pathLength)));
+      }
+      operations_.DoFileOperation(header, nullptr, 0, path);
+    }
+  }
+  state_.SetConnectionStatus(app::kStatusFileManager);
+}
+
+void FileRequestHandler::OnStopFileOperation() { state_.stopFileOperation.store(1); }
+
+}  // namespace vantaro::files

@@ -1,0 +1,30 @@
+#pragma once
+// Commands 500 (a file request on the control channel: the listings) and 501 (stop the running
+// file operation). Called on the control thread; the objects given to the constructor must outlive
+// this one.
+
+#include "app/app_state.h"
+#include "control/command_handlers.h"
+#include "files/file_operations.h"
+#include "platform/text_codec.h"
+
+namespace vantaro::files {
+
+class FileRequestHandler : public control::FileRequestHandler {
+ public:
+  FileRequestHandler(app::AppState& state, platform::TextCodec& codec, FileOperations& operations);
+
+  // Clears the stop flag, carries out the listings (operator modes 1 and 2) and shows the file
+  // manager state; no reply is sent, the listing is the answer. A header cut short reads as zeros;
+  // a path that reaches past the received bytes is not listed.
+  void OnFileOperation(const uint8_t* payload, size_t size) override;
+  // Sets the stop flag that the file loops poll.
+  void OnStopFileOperation() override;
+
+ private:
+  app::AppState& state_;
+  platform::TextCodec& codec_;
+  FileOperations& operations_;
+};
+
+}  // namespace vantaro::files

@@ -1,0 +1,83 @@
+// Commands 500 and 501 as the control thread hands them over.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "files/data_channel_fakes.h"
+#include "files/file_request_handler.h"
+
+namespace vantaro::files {
+namespace {
+
+using vantaro::files::testing::Header;
+
+std::string Payload(const DataHeader& h, const std::string& path = "") {
+  std::string out;
+  AppendDataHeader(out, h);
+  return out + path;
+}
+
+struct RequestCase {
+  const char* name;
+  std::string payload;
+  bool listed;
+  std::string path;
+};
+
+TEST(FileRequestHandler, ListsForModesOneAndTwoAndAlwaysShowsTheFileManagerState) {
+  const std::vector<RequestCase> cases = {
+      {"shared folders", Payload(Header(1), ""), true, ""},
+      {"root means the shared folders", Payload(Header(2, 4, 0, 1), "/"), true, "/"},
+      {"a folder", Payload(Header(2, 4, 0, 6), "C:\\dir"), true, "C:\\dir"},
+      {"path length zero ignores the bytes", Payload(Header(2, 4, 0, 0), "C:\\dir"), true, ""},
+      {"path shorter than the bytes", Payload(Header(2, 4, 0, 2), "C:\\dir"), true, "C:"},
+      {"path cut at its zero", Payload(Header(2, 4, 0, 6), std::string("C:\0dir", 6)), true, "C:"},
+      {"open is not carried out here", Payload(Header(3, 4, 0, 1), "/"), false, ""},
+      {"delete is not carried out here", Payload(Header(12)), false, ""},
+      {"path past the received bytes", Payload(Header(2, 4, 0, 50), "C:\\dir"), false, ""},
+      {"header cut short", Payload(Header(2), "").substr(0, 10), true, ""},
+      {"header cut before the mode", std::string("\x02\x00", 2), true, ""},
+      {"no payload", "", false, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    testing::NoObserver observer;
+    app::AppState state{observer};
+    state.stopFileOperation = 1;
+    testing::PassThroughCodec codec;
+    testing::RecordingFileOperations operations{&state};
+    FileRequestHandler handler{state, codec, operations};
+    handler.OnFileOperation(reinterpret_cast<const uint8_t*>(c.payload.data()), c.payload.size());
+    auto calls = operations.Calls();
+    ASSERT_EQ(calls.size(), c.listed ? 1u : 0u);
+    if (c.listed) {
+      EXPECT_EQ(calls[0].path, c.path);
+      EXPECT_TRUE(calls[0].payloadNull);
+      EXPECT_EQ(calls[0].size, 0u);
+      EXPECT_EQ(calls[0].stopFlag, 0) << "cleared before the listing starts";
+    }
+    EXPECT_EQ(state.stopFileOperation.load(), 0);
+    EXPECT_EQ(observer.statuses, std::vector<int32_t>{app::kStatusFileManager});
+    EXPECT_EQ(state.connectionStatus(), app::kStatusFileManager);
+  }
+}
+
+TEST(FileRequestHandler, StopSetsTheFlagUntilTheNextRequest) {
+  testing::NoObserver observer;
+  app::AppState state{observer};
+  testing::PassThroughCodec codec;
+  testing::RecordingFileOperations operations;
+  FileRequestHandler handler{state, codec, operations};
+  handler.OnStopFileOperation();
+  EXPECT_EQ(state.stopFileOperation.load(), 1);
+  handler.OnStopFileOperation();
+  EXPECT_EQ(state.stopFileOperation.load(), 1);
+  std::string payload = Payload(Header(1), "");
+  handler.OnFileOperation(reinterpret_cast<const uint8_t*>(payload.data()), payload.size());
+  EXPECT_EQ(state.stopFileOperation.load(), 0);
+}
+
+}  // namespace
+}  // namespace vantaro::files
