@@ -9,9 +9,9 @@
 // up to the end of the current message, so what is left over is the start of the next one. Used by
 // one thread at a time.
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "files/data_header.h"
 
@@ -56,7 +56,8 @@ class DataMessageReader {
   bool EndsWithTerminator() const;
   size_t Limit() const;
 
-  std::array<uint8_t, kMaxDataMessageSize> buffer_{};
+  // On the heap and exactly as long as the limit, so that the sanitizers see any write past it.
+  std::vector<uint8_t> buffer_ = std::vector<uint8_t>(kMaxDataMessageSize);
   size_t size_ = 0;
   bool complete_ = false;
   bool failed_ = false;

@@ -6,9 +6,9 @@
 // Used by one thread at a time (the data-channel thread, or a test or fuzz target); the objects
 // given to the constructor must outlive it.
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "app/app_state.h"
 #include "control/control_session.h"
@@ -51,10 +51,10 @@ class DataSession {
   control::ControlSession& control_;
   FileOperations& operations_;
   DataMessageReader reader_;
-  std::array<uint8_t, 16384> receiveBuffer_{};
+  std::vector<uint8_t> receiveBuffer_ = std::vector<uint8_t>(16384);
   // One byte more than the largest payload, so that the path of an open request is always followed
   // by a zero.
-  std::array<uint8_t, kMaxRequestPayloadSize + 1> requestBuffer_{};
+  std::vector<uint8_t> requestBuffer_ = std::vector<uint8_t>(kMaxRequestPayloadSize + 1);
 };
 
 }  // namespace vantaro::files
