@@ -1,6 +1,6 @@
 #pragma once
 // The stand-ins that the fuzz targets share: a control session that is always authorised, a codec
-// that passes bytes through, and file operations that read every byte they are given (so that a
+// that passes valid UTF-8 through, and file operations that read every byte they are given (so that a
 // size that overstates the buffer is caught by the address sanitizer).
 
 #include <cstddef>
@@ -11,7 +11,7 @@
 #include "control/control_session.h"
 #include "files/file_operations.h"
 #include "files/path_list.h"
-#include "platform/text_codec.h"
+#include "platform/fakes/identity_text_codec.h"
 
 namespace vantaro::fuzz {
 
@@ -25,17 +25,7 @@ class FuzzControlSession : public control::ControlSession {
   int32_t lastReply = 0;
 };
 
-class FuzzCodec : public platform::TextCodec {
- public:
-  std::string Utf8ToAnsi(std::string_view utf8) override { return Cut(utf8); }
-  std::string AnsiToUtf8(std::string_view ansi) override { return Cut(ansi); }
-  bool IsValidUtf8(std::string_view) override { return true; }
-
- private:
-  static std::string Cut(std::string_view text) {
-    return std::string(text.substr(0, text.find('\0')));
-  }
-};
+using FuzzCodec = platform::IdentityTextCodec;
 
 // Touches each byte so that reads past the end are reported where they happen.
 inline uint32_t Checksum(const uint8_t* bytes, size_t size) {

@@ -23,7 +23,11 @@ CTalvenConnect::CTalvenConnect(ServicePlatform platform, app::EventLoop& loop,
       controlServer_(platform.network, platform.clock, platform.codec, state, settings,
                      ControlServices{input, stream, files, power_}, serverVersion,
                      ControlServer::Hooks{
-                         [this] { discovery_.Stop(); },
+                         [this] {
+                           discovery_.Stop();
+                           if (dataServer_.controlSessionStarted)
+                             dataServer_.controlSessionStarted();
+                         },
                          [this] {
                            std::string error;
                            if (!discovery_.Start(static_cast<uint16_t>(settings_.port), &error))

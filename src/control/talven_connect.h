@@ -50,6 +50,8 @@ struct ServicePlatform {
 struct DataServer {
   std::function<bool(uint16_t port, std::string* error)> start;
   std::function<void()> stop;
+  // A control session was accepted: the data connection of another device must go.
+  std::function<void()> controlSessionStarted;
 };
 
 class CTalvenConnect {

@@ -15,11 +15,6 @@ void PrintAcceptFailure() {
   std::fflush(stdout);
 }
 
-std::string Dotted(uint32_t address) {
-  return std::to_string((address >> 24) & 0xff) + "." + std::to_string((address >> 16) & 0xff) +
-         "." + std::to_string((address >> 8) & 0xff) + "." + std::to_string(address & 0xff);
-}
-
 const char* EndReason(DataSession::End end) {
   switch (end) {
     case DataSession::End::kTooLong:
@@ -44,17 +39,21 @@ DataChannelServer::DataChannelServer(platform::Network& network, app::AppState& 
 
 DataChannelServer::~DataChannelServer() { Stop(); }
 
-bool DataChannelServer::Start(uint16_t port) {
+bool DataChannelServer::Start(uint16_t port, std::string* error) {
   std::lock_guard<std::mutex> lifecycle(lifecycleLock_);
+  std::string reason;
+  std::unique_ptr<platform::ListenSocket> listener;
   if (thread_.joinable()) {
-    std::fprintf(stderr, "data channel: already running\n");
-    return false;
+    reason = "already running";
+  } else {
+    listener = network_.ListenTcp(port, &reason);
   }
-  std::string error;
-  std::unique_ptr<platform::ListenSocket> listener = network_.ListenTcp(port, &error);
   if (!listener) {
-    std::fprintf(stderr, "data channel: cannot listen on port %u: %s\n", unsigned(port),
-                 error.c_str());
+    if (error) {
+      *error = reason;
+    } else {
+      std::fprintf(stderr, "data channel on port %u: %s\n", unsigned(port), reason.c_str());
+    }
     return false;
   }
   {
@@ -90,7 +89,7 @@ void DataChannelServer::CheckConnectionOwner() {
   std::lock_guard<std::mutex> guard(socketsLock_);
   if (dataSocketPeer_ == 0 || owner == 0 || owner == dataSocketPeer_) return;
   std::fprintf(stderr, "data channel: closing the connection of %s, %s took over\n",
-               Dotted(dataSocketPeer_).c_str(), Dotted(owner).c_str());
+               platform::FormatIpv4(dataSocketPeer_).c_str(), platform::FormatIpv4(owner).c_str());
   if (servedConnection_) servedConnection_->Shutdown();
   state_.dataSocket.Close();
   dataSocketPeer_ = 0;
@@ -174,7 +173,7 @@ void DataChannelServer::ServeConnection(std::shared_ptr<platform::StreamSocket> 
   if (!WaitForOwner(peer)) {
     if (dataServerRunning.load()) {
       std::fprintf(stderr, "data channel: refused %s, not the device of the control session\n",
-                   Dotted(peer).c_str());
+                   platform::FormatIpv4(peer).c_str());
     }
     std::lock_guard<std::mutex> guard(socketsLock_);
     connection->Shutdown();
@@ -199,7 +198,7 @@ void DataChannelServer::ServeConnection(std::shared_ptr<platform::StreamSocket> 
   servedConnection_.reset();
   if (end == DataSession::End::kTooLong || end == DataSession::End::kNotAuthorised) {
     std::fprintf(stderr, "data channel: closing the connection of %s after %s\n",
-                 Dotted(peer).c_str(), EndReason(end));
+                 platform::FormatIpv4(peer).c_str(), EndReason(end));
     connection->Shutdown();
     if (dataSocketPeer_ == peer) {
       state_.dataSocket.Close();

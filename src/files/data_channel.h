@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 
 #include "app/app_state.h"
@@ -43,9 +44,10 @@ class DataChannelServer {
   DataChannelServer(const DataChannelServer&) = delete;
   DataChannelServer& operator=(const DataChannelServer&) = delete;
 
-  // Opens the listener on `port` and starts the thread. False (with one line on standard error)
-  // when the port cannot be opened or the server is already running.
-  bool Start(uint16_t port);
+  // Opens the listener on `port` and starts the thread. False when the port cannot be opened or
+  // the server is already running; the reason goes to `error`, or as one line to standard error
+  // when `error` is null.
+  bool Start(uint16_t port, std::string* error = nullptr);
   // Clears `dataServerRunning`, shuts the listener and the connection down, joins the thread and
   // closes the data connection. Safe to call twice, and when Start failed.
   void Stop();

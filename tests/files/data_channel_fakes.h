@@ -16,7 +16,7 @@
 #include "control/control_session.h"
 #include "files/file_operations.h"
 #include "platform/socket.h"
-#include "platform/text_codec.h"
+#include "platform/fakes/identity_text_codec.h"
 
 namespace vantaro::files::testing {
 
@@ -107,19 +107,7 @@ class RecordingFileOperations : public FileOperations {
   std::vector<FileCall> calls_;
 };
 
-// UTF-8 is taken as the narrow code page; the text is cut at its first zero byte, as the real
-// conversion of a zero-terminated text is.
-class PassThroughCodec : public platform::TextCodec {
- public:
-  std::string Utf8ToAnsi(std::string_view utf8) override { return Cut(utf8); }
-  std::string AnsiToUtf8(std::string_view ansi) override { return Cut(ansi); }
-  bool IsValidUtf8(std::string_view) override { return true; }
-
- private:
-  static std::string Cut(std::string_view text) {
-    return std::string(text.substr(0, text.find('\0')));
-  }
-};
+using PassThroughCodec = platform::IdentityTextCodec;
 
 // A connection whose Receive blocks until the test gives bytes, closes it, or it is shut down.
 class BlockingStreamSocket : public platform::StreamSocket {

@@ -74,9 +74,17 @@ void CTalvenServer_WinApp::CreateServices() {
                                                        *platform_.textCodec);
   desktopStream_ = std::make_unique<desktop::DesktopStream>(state_, *platform_.screenSource,
                                                             texts_.txtNoCaptureDevice);
+  fileRequests_ =
+      std::make_unique<files::FileRequestHandler>(state_, *platform_.textCodec, fileOperations_);
   connect_ = std::make_unique<control::CTalvenConnect>(
-      services, loop_, state_, settings_, *remoteInput_, *desktopStream_, nullHandlers_,
+      services, loop_, state_, settings_, *remoteInput_, *desktopStream_, *fileRequests_,
       VersionValue(currentVersion_));
+  dataChannel_ = std::make_unique<files::DataChannelServer>(
+      *platform_.network, state_, connect_->controlSession(), fileOperations_);
+  files::DataChannelServer* data = dataChannel_.get();
+  connect_->SetDataServer(control::DataServer{
+      [data](uint16_t port, std::string* error) { return data->Start(port, error); },
+      [data] { data->Stop(); }, [data] { data->CheckConnectionOwner(); }});
 }
 
 void CTalvenServer_WinApp::StartService() {

@@ -18,6 +18,9 @@
 #include "control/talven_connect.h"
 #include "input/remote_input.h"
 #include "desktop/desktop_stream.h"
+#include "files/data_channel.h"
+#include "files/file_request_handler.h"
+#include "files/null_file_operations.h"
 #include "platform/platform.h"
 
 namespace vantaro::app {
@@ -69,6 +72,11 @@ class CTalvenServer_WinApp {
   std::unique_ptr<platform::InputInjector> inputInjector_;  // used by the control thread only
   std::unique_ptr<input::RemoteInput> remoteInput_;         // called by the control thread
   std::unique_ptr<desktop::DesktopStream> desktopStream_;  // outlives connect_, which calls it
+  files::NullFileOperations fileOperations_;
+  std::unique_ptr<files::FileRequestHandler> fileRequests_;
+  // Declared before connect_, whose close stops it; it is not running by the time connect_ (and
+  // the control session it refers to) goes away.
+  std::unique_ptr<files::DataChannelServer> dataChannel_;
   std::unique_ptr<control::CTalvenConnect> connect_;
 };
 
