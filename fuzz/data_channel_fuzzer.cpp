@@ -36,8 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   platform::FakeStreamSocket socket(platform::Ipv4Endpoint{fuzz::kDevice, 40000});
   for (size_t i = 0; i < size; i += step) {
-    socket.AddIncoming(std::string(reinterpret_cast<const char*>(data + i),
-                                   std::min(step, size - i)));
+    socket.AddIncoming(
+        std::string(reinterpret_cast<const char*>(data + i), std::min(step, size - i)));
   }
   // One session per input; a session that ends on an unrecognised mode leaves the rest unread, so
   // serve again until the bytes are used up, as the next connection would be.

@@ -1,7 +1,7 @@
 #pragma once
 // The stand-ins that the fuzz targets share: a control session that is always authorised, a codec
-// that passes valid UTF-8 through, and file operations that read every byte they are given (so that a
-// size that overstates the buffer is caught by the address sanitizer).
+// that passes valid UTF-8 through, and file operations that read every byte they are given (so that
+// a size that overstates the buffer is caught by the address sanitizer).
 
 #include <cstddef>
 #include <cstdint>

@@ -27,7 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return std::vector<std::string>{path + "a", path + "b"};
   };
   // The exact count, and the declared one: both must stay within the bytes given.
-  auto exact = files::ParsePathList(data, size, static_cast<int64_t>(size), expand, codec, expander);
+  auto exact =
+      files::ParsePathList(data, size, static_cast<int64_t>(size), expand, codec, expander);
   auto asDeclared = files::ParsePathList(data, size, declared, expand, codec, expander);
   for (const auto& list : {exact, asDeclared}) {
     for (const auto& path : list) {

@@ -142,7 +142,8 @@ bool DataChannelServer::ReopenListener() {
 
 bool DataChannelServer::Pause(int ms) {
   std::unique_lock<std::mutex> guard(socketsLock_);
-  wake_.wait_for(guard, std::chrono::milliseconds(ms), [this] { return !dataServerRunning.load(); });
+  wake_.wait_for(guard, std::chrono::milliseconds(ms),
+                 [this] { return !dataServerRunning.load(); });
   return dataServerRunning.load();
 }
 

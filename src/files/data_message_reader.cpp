@@ -37,9 +37,8 @@ size_t DataMessageReader::payloadSize() const {
 }
 
 bool DataMessageReader::EndsWithTerminator() const {
-  return size_ >= kDataTerminatorSize &&
-         std::memcmp(buffer_.data() + size_ - kDataTerminatorSize, kDataTerminator,
-                     kDataTerminatorSize) == 0;
+  return size_ >= kDataTerminatorSize && std::memcmp(buffer_.data() + size_ - kDataTerminatorSize,
+                                                     kDataTerminator, kDataTerminatorSize) == 0;
 }
 
 // A request's payload has to fit the request buffer, so a request is given up as soon as it is

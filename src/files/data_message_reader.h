@@ -1,9 +1,10 @@
 #pragma once
 // Frames the messages that the device sends on the data channel. A message is a 28-byte header, a
-// payload and the terminator "\nkvrt\n"; its end is found by the terminator, never by the lengths in
-// the header. The first 34 bytes are always read (a message without payload is exactly that long);
-// for the operator modes that carry a payload (3 to 12 except 10 and 11) the bytes after them are
-// taken until the last six read are the terminator. Every other mode is complete at 34 bytes.
+// payload and the terminator "\nkvrt\n"; its end is found by the terminator, never by the lengths
+// in the header. The first 34 bytes are always read (a message without payload is exactly that
+// long); for the operator modes that carry a payload (3 to 12 except 10 and 11) the bytes after
+// them are taken until the last six read are the terminator. Every other mode is complete at 34
+// bytes.
 //
 // Pure: no I/O, no allocation sized by the header. Bytes are fed in any split; Feed() consumes only
 // up to the end of the current message, so what is left over is the start of the next one. Used by

@@ -71,7 +71,8 @@ void DataSession::DoFileRequest(const DataHeader& header) {
   if (payloadSize > 0) {
     std::memcpy(requestBuffer_.data(), reader_.message() + kDataHeaderSize, payloadSize);
   }
-  bool done = operations_.DoFileOperation(header, requestBuffer_.data(), payloadSize, std::string());
+  bool done =
+      operations_.DoFileOperation(header, requestBuffer_.data(), payloadSize, std::string());
   if (done) {
     SendOperationDone();
   } else {

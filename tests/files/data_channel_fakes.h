@@ -15,8 +15,8 @@
 #include "app/app_state.h"
 #include "control/control_session.h"
 #include "files/file_operations.h"
-#include "platform/socket.h"
 #include "platform/fakes/identity_text_codec.h"
+#include "platform/socket.h"
 
 namespace vantaro::files::testing {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "files/data_message_reader.h"
 #include "files/data_channel_fakes.h"
+#include "files/data_message_reader.h"
 
 namespace vantaro::files {
 namespace {
@@ -107,8 +107,9 @@ TEST(DataMessageReader, HeaderFieldsAreReadLittleEndian) {
   std::string message = DataMessage(h, std::string(24, 'p'));
   DataMessageReader reader;
   size_t consumed = 0;
-  ASSERT_EQ(reader.Feed(reinterpret_cast<const uint8_t*>(message.data()), message.size(), &consumed),
-            DataMessageReader::Status::kMessage);
+  ASSERT_EQ(
+      reader.Feed(reinterpret_cast<const uint8_t*>(message.data()), message.size(), &consumed),
+      DataMessageReader::Status::kMessage);
   EXPECT_EQ(consumed, message.size());
   const DataHeader& got = reader.header();
   EXPECT_EQ(got.operator_mode, 5);

@@ -1,9 +1,8 @@
 // The data channel of the real server, talked to over loopback as the phone would: a control
 // connection for the session and the replies, a data connection for the requests.
 
-#include <gtest/gtest.h>
-
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>

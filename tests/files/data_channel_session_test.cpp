@@ -20,8 +20,7 @@ using testing::kStrangerAddress;
 
 class DataSessionTest : public ::testing::Test {
  protected:
-  DataSession::End Serve(const std::vector<std::string>& chunks,
-                         uint32_t peer = kDeviceAddress) {
+  DataSession::End Serve(const std::vector<std::string>& chunks, uint32_t peer = kDeviceAddress) {
     for (const auto& c : chunks) socket.AddIncoming(c);
     return session.Serve(socket, peer);
   }
@@ -84,9 +83,9 @@ TEST_F(DataSessionTest, DispatchesByOperatorModeAndAnswersEachRequest) {
 
 TEST_F(DataSessionTest, RequestGetsAZeroedCopyOfItsPayload) {
   DataHeader h = Header(6, 4, 0, 3, 2);
-  EXPECT_EQ(Serve({DataMessage(h, "D:\\xy"), DataMessage(Header(3), "C:\\f"),
-                   DataMessage(Header(12))}),
-            DataSession::End::kClosed);
+  EXPECT_EQ(
+      Serve({DataMessage(h, "D:\\xy"), DataMessage(Header(3), "C:\\f"), DataMessage(Header(12))}),
+      DataSession::End::kClosed);
   auto calls = operations.Calls();
   ASSERT_EQ(calls.size(), 3u);
   EXPECT_EQ(calls[0].bytes, "D:\\xy");
@@ -162,9 +161,9 @@ TEST_F(DataSessionTest, RequestsAreRefusedOutsideTheAuthorisedSessionOfTheSameDe
     bool authorised;
     uint32_t owner;
   };
-  for (const Case& c : {Case{"not authorised", false, kDeviceAddress},
-                        Case{"another device's session", true, kStrangerAddress},
-                        Case{"no session", true, 0}}) {
+  for (const Case& c :
+       {Case{"not authorised", false, kDeviceAddress},
+        Case{"another device's session", true, kStrangerAddress}, Case{"no session", true, 0}}) {
     for (const std::string& message : {DataMessage(Header(12)), DataMessage(Header(4))}) {
       SCOPED_TRACE(c.name);
       testing::FakeControlSession ctl;

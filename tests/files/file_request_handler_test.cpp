@@ -1,12 +1,13 @@
 // Commands 500 and 501 as the control thread hands them over.
 
+#include "files/file_request_handler.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "files/data_channel_fakes.h"
-#include "files/file_request_handler.h"
 
 namespace vantaro::files {
 namespace {

@@ -1,5 +1,7 @@
 // Path lists: records of reserved int32, length n, n bytes of path, filling the count exactly.
 
+#include "files/path_list.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -7,7 +9,6 @@
 #include <vector>
 
 #include "files/data_channel_fakes.h"
-#include "files/path_list.h"
 #include "support/wire.h"
 
 namespace vantaro::files {
@@ -34,7 +35,9 @@ TEST(ParsePathList, GivesThePathsOfRecordsThatFillTheCountExactly) {
       {"one byte short of the count", two, static_cast<int64_t>(two.size()) - 1, {}},
       {"one byte past the records", two + "z", -1, {}},
       {"count past the received bytes", two, static_cast<int64_t>(two.size()) + 8, {}},
-      {"zero-length record skipped", Record("C:\\a") + Record("") + Record("C:\\b"), -1,
+      {"zero-length record skipped",
+       Record("C:\\a") + Record("") + Record("C:\\b"),
+       -1,
        {"C:\\a", "C:\\b"}},
       {"only a zero-length record", Record(""), -1, {}},
       {"record head cut short", Record("C:\\a") + Le32(0) + "\x02\x00", -1, {}},
@@ -44,8 +47,10 @@ TEST(ParsePathList, GivesThePathsOfRecordsThatFillTheCountExactly) {
       {"count zero", two, 0, {}},
       {"count negative", two, -7, {}},
       {"empty", "", -1, {}},
-      {"path converting to nothing is skipped", Record(std::string("\0abc", 4)) + Record("E:\\"),
-       -1, {"E:\\"}},
+      {"path converting to nothing is skipped",
+       Record(std::string("\0abc", 4)) + Record("E:\\"),
+       -1,
+       {"E:\\"}},
       {"path cut at its zero", Record(std::string("C:\\ab\0cd", 8)), -1, {"C:\\ab"}},
       {"utf-8 kept", Record("C:\\\xe6\x96\x87\xe4\xbb\xb6"), -1, {"C:\\\xe6\x96\x87\xe4\xbb\xb6"}},
   };
