@@ -75,6 +75,7 @@ void DataChannelServer::Stop() {
     if (servedConnection_) servedConnection_->Shutdown();
   }
   wake_.notify_all();
+  connectionSet_.notify_all();
   if (thread_.joinable()) thread_.join();
   std::lock_guard<std::mutex> guard(socketsLock_);
   dataListenSocket.reset();
@@ -93,6 +94,16 @@ void DataChannelServer::CheckConnectionOwner() {
   if (servedConnection_) servedConnection_->Shutdown();
   state_.dataSocket.Close();
   dataSocketPeer_ = 0;
+}
+
+bool DataChannelServer::WaitForSessionConnection(int timeoutMs) {
+  std::unique_lock<std::mutex> guard(socketsLock_);
+  auto ready = [this] {
+    return dataSocketPeer_ != 0 && dataSocketPeer_ == control_.SessionPeerAddress();
+  };
+  connectionSet_.wait_for(guard, std::chrono::milliseconds(timeoutMs),
+                          [&] { return ready() || !dataServerRunning.load(); });
+  return ready();
 }
 
 std::shared_ptr<platform::ListenSocket> DataChannelServer::CurrentListener() {
@@ -191,6 +202,7 @@ void DataChannelServer::ServeConnection(std::shared_ptr<platform::StreamSocket> 
     state_.dataSocket.Replace(connection);
     dataSocketPeer_ = peer;
   }
+  connectionSet_.notify_all();
   dataSessionActive.store(true);
   DataSession::End end = session_.Serve(*connection, peer);
   dataSessionActive.store(false);

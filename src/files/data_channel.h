@@ -56,6 +56,11 @@ class DataChannelServer {
   // device receives what the senders write.
   void CheckConnectionOwner();
 
+  // Waits up to `timeoutMs` until the data connection belongs to the device of the current control
+  // session; true when it does. A listing asked for on the control channel right after the data
+  // connection was opened would otherwise race its accept and go nowhere.
+  bool WaitForSessionConnection(int timeoutMs);
+
   bool running() const { return dataServerRunning.load(); }
   // True while a connection is being served.
   bool sessionActive() const { return dataSessionActive.load(); }
@@ -82,10 +87,12 @@ class DataChannelServer {
   // Written by the data-channel thread, read by anyone.
   std::atomic<bool> dataSessionActive{false};
 
-  // Guards the three members below and is the lock of `wake_`. Taken by the data-channel thread,
-  // Stop and CheckConnectionOwner; never held while blocking in a socket call.
+  // Guards the three members below and is the lock of `wake_` and `connectionSet_`. Taken by the
+  // data-channel thread, Stop, CheckConnectionOwner and WaitForSessionConnection (control thread);
+  // never held while blocking in a socket call.
   std::mutex socketsLock_;
   std::condition_variable wake_;
+  std::condition_variable connectionSet_;  // a connection became the data connection, or Stop
   std::shared_ptr<platform::ListenSocket> dataListenSocket;
   std::shared_ptr<platform::StreamSocket> servedConnection_;  // the connection being served
   uint32_t dataSocketPeer_ = 0;  // device address of the connection in `state_.dataSocket`, or 0

@@ -10,8 +10,12 @@
 namespace vantaro::files {
 
 FileRequestHandler::FileRequestHandler(app::AppState& state, platform::TextCodec& codec,
-                                       FileOperations& operations)
-    : state_(state), codec_(codec), operations_(operations) {}
+                                       FileOperations& operations,
+                                       std::function<void()> awaitDataConnection)
+    : state_(state),
+      codec_(codec),
+      operations_(operations),
+      awaitDataConnection_(std::move(awaitDataConnection)) {}
 
 void FileRequestHandler::OnFileOperation(const uint8_t* payload, size_t size) {
   state_.stopFileOperation.store(0);
@@ -33,6 +37,7 @@ void FileRequestHandler::OnFileOperation(const uint8_t* payload, size_t size) {
         path = codec_.Utf8ToAnsi(std::string_view(
             reinterpret_cast<const char*>(payload + kDataHeaderSize), size_t(pathLength)));
       }
+      if (awaitDataConnection_) awaitDataConnection_();
       operations_.DoFileOperation(header, nullptr, 0, path);
     }
   }

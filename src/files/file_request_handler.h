@@ -3,6 +3,8 @@
 // file operation). Called on the control thread; the objects given to the constructor must outlive
 // this one.
 
+#include <functional>
+
 #include "app/app_state.h"
 #include "control/command_handlers.h"
 #include "files/file_operations.h"
@@ -12,7 +14,10 @@ namespace vantaro::files {
 
 class FileRequestHandler : public control::FileRequestHandler {
  public:
-  FileRequestHandler(app::AppState& state, platform::TextCodec& codec, FileOperations& operations);
+  // `awaitDataConnection`, when given, runs before each listing and may block briefly until the
+  // device's data connection is being served (the listing goes out on it).
+  FileRequestHandler(app::AppState& state, platform::TextCodec& codec, FileOperations& operations,
+                     std::function<void()> awaitDataConnection = {});
 
   // Clears the stop flag, carries out the listings (operator modes 1 and 2) and shows the file
   // manager state; no reply is sent, the listing is the answer. A header cut short reads as zeros;
@@ -25,6 +30,7 @@ class FileRequestHandler : public control::FileRequestHandler {
   app::AppState& state_;
   platform::TextCodec& codec_;
   FileOperations& operations_;
+  std::function<void()> awaitDataConnection_;
 };
 
 }  // namespace vantaro::files

@@ -120,7 +120,7 @@ TEST_F(DataChannelTest, SessionEndsOnAnUnservedModeAndTheNextConnectionIsServed)
   // The framing goes on after a payload that holds the terminator: the message ends at it and the
   // rest of the payload is read as the start of the next message, a 34-byte delete.
   std::string cut = Le32(12) + Le32(4) + std::string(20, '\0') + kTerminator;
-  ASSERT_TRUE(data.Send(DataMessage(9, 4, "ab" + kTerminator + cut)));
+  ASSERT_TRUE(data.Send(DataMessage(12, 4, "ab" + kTerminator + cut)));
   EXPECT_EQ(Hex(control.Receive(20)), Hex(ShortReply(2011) + ShortReply(2011)));
 }
 

@@ -217,6 +217,30 @@ TEST(DataChannelServer, StopEndsEveryWaitPromptly) {
   }
 }
 
+TEST(DataChannelServer, ListingWaitsForTheSessionDevicesDataConnection) {
+  Rig rig;
+  ASSERT_TRUE(rig.server.Start(5870));
+  EXPECT_FALSE(rig.server.WaitForSessionConnection(20)) << "no data connection yet";
+  std::thread later([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    rig.network.Connect(kDeviceAddress);
+  });
+  EXPECT_TRUE(rig.server.WaitForSessionConnection(2000));
+  later.join();
+  rig.control.peer = kStrangerAddress;
+  EXPECT_FALSE(rig.server.WaitForSessionConnection(20)) << "the connection of another device";
+  // Stop ends a wait at once.
+  rig.control.peer = 0;
+  std::thread stopper([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    rig.server.Stop();
+  });
+  const auto begin = std::chrono::steady_clock::now();
+  EXPECT_FALSE(rig.server.WaitForSessionConnection(60000));
+  EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::milliseconds(1000));
+  stopper.join();
+}
+
 TEST(DataChannelServer, StartFailsWhenThePortCannotBeOpened) {
   Rig rig;
   rig.network.RefuseListen(1);

@@ -151,7 +151,7 @@ TEST_F(FileManagerServerTest, DownloadsWholeAndInUnits) {
   struct Case {
     size_t size;
     std::vector<int32_t> sendModes;
-  } cases[] = {{10, {4}}, {131039, {1, 2, 3}}, {262076, {1, 2, 2, 3}}};
+  } cases[] = {{10, {4}}, {131039, {1, 2, 2, 3}}, {262076, {1, 2, 2, 3}}};
   for (const auto& c : cases) {
     std::string content(c.size, 'd');
     content[c.size - 1] = 'e';

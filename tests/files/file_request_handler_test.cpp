@@ -65,6 +65,23 @@ TEST(FileRequestHandler, ListsForModesOneAndTwoAndAlwaysShowsTheFileManagerState
   }
 }
 
+TEST(FileRequestHandler, WaitsForTheDataConnectionBeforeListingsOnly) {
+  testing::NoObserver observer;
+  app::AppState state{observer};
+  testing::PassThroughCodec codec;
+  testing::RecordingFileOperations operations;
+  std::vector<size_t> callsWhenAwaited;
+  FileRequestHandler handler{state, codec, operations,
+                             [&] { callsWhenAwaited.push_back(operations.Calls().size()); }};
+  for (int32_t mode : {1, 3, 2, 12}) {
+    std::string payload = Payload(Header(mode));
+    handler.OnFileOperation(reinterpret_cast<const uint8_t*>(payload.data()), payload.size());
+  }
+  // Awaited once before each of the two listings, before the listing itself.
+  EXPECT_EQ(callsWhenAwaited, (std::vector<size_t>{0, 1}));
+  EXPECT_EQ(operations.Calls().size(), 2u);
+}
+
 TEST(FileRequestHandler, StopSetsTheFlagUntilTheNextRequest) {
   testing::NoObserver observer;
   app::AppState state{observer};

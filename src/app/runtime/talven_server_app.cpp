@@ -24,6 +24,9 @@ class AssumedUpNetworkState : public platform::NetworkState {
   platform::NetworkState& real_;
 };
 
+// How long a listing waits for the data connection it goes out on.
+constexpr int kListingWaitMs = 1000;
+
 }  // namespace
 
 CTalvenServer_WinApp::CTalvenServer_WinApp(platform::Platform& platform,
@@ -74,14 +77,22 @@ void CTalvenServer_WinApp::CreateServices() {
                                                        *platform_.textCodec);
   desktopStream_ = std::make_unique<desktop::DesktopStream>(state_, *platform_.screenSource,
                                                             texts_.txtNoCaptureDevice);
-  fileRequests_ =
-      std::make_unique<files::FileRequestHandler>(state_, *platform_.textCodec, fileOperations_);
+  // The file manager needs the control session (upload replies) and the control server needs the
+  // file request handler, so the session is reached through connect_ once it exists.
   connect_ = std::make_unique<control::CTalvenConnect>(
-      services, loop_, state_, settings_, *remoteInput_, *desktopStream_, *fileRequests_,
+      services, loop_, state_, settings_, *remoteInput_, *desktopStream_, fileRequestsProxy_,
       VersionValue(currentVersion_));
+  // The shared folders change only on the settings page, which this build does not have.
+  fileManager_ = std::make_unique<files::FileManager>(
+      *platform_.fileSystem, *platform_.textCodec, *platform_.clock, state_,
+      connect_->controlSession(), [this] { return settings_.sharedFolders; });
   dataChannel_ = std::make_unique<files::DataChannelServer>(
-      *platform_.network, state_, connect_->controlSession(), fileOperations_);
+      *platform_.network, state_, connect_->controlSession(), *fileManager_);
   files::DataChannelServer* data = dataChannel_.get();
+  fileRequests_ = std::make_unique<files::FileRequestHandler>(
+      state_, *platform_.textCodec, *fileManager_,
+      [data] { data->WaitForSessionConnection(kListingWaitMs); });
+  fileRequestsProxy_.target = fileRequests_.get();
   connect_->SetDataServer(control::DataServer{
       [data](uint16_t port, std::string* error) { return data->Start(port, error); },
       [data] { data->Stop(); }, [data] { data->CheckConnectionOwner(); }});

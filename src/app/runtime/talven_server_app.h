@@ -20,7 +20,7 @@
 #include "desktop/desktop_stream.h"
 #include "files/data_channel.h"
 #include "files/file_request_handler.h"
-#include "files/null_file_operations.h"
+#include "files/file_manager.h"
 #include "platform/platform.h"
 
 namespace vantaro::app {
@@ -72,10 +72,22 @@ class CTalvenServer_WinApp {
   std::unique_ptr<platform::InputInjector> inputInjector_;  // used by the control thread only
   std::unique_ptr<input::RemoteInput> remoteInput_;         // called by the control thread
   std::unique_ptr<desktop::DesktopStream> desktopStream_;  // outlives connect_, which calls it
-  files::NullFileOperations fileOperations_;
+  // Hands 500 and 501 on to fileRequests_, which can only be made once connect_ exists (the file
+  // manager needs its control session). Set before the service first opens.
+  struct FileRequestsProxy : control::FileRequestHandler {
+    void OnFileOperation(const uint8_t* payload, size_t size) override {
+      if (target) target->OnFileOperation(payload, size);
+    }
+    void OnStopFileOperation() override {
+      if (target) target->OnStopFileOperation();
+    }
+    control::FileRequestHandler* target = nullptr;
+  };
+  FileRequestsProxy fileRequestsProxy_;
+  std::unique_ptr<files::FileManager> fileManager_;
   std::unique_ptr<files::FileRequestHandler> fileRequests_;
-  // Declared before connect_, whose close stops it; it is not running by the time connect_ (and
-  // the control session it refers to) goes away.
+  // Declared before connect_, whose close stops it: neither runs any more by the time connect_
+  // (and the control session they refer to) goes away.
   std::unique_ptr<files::DataChannelServer> dataChannel_;
   std::unique_ptr<control::CTalvenConnect> connect_;
 };
