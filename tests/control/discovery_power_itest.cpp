@@ -118,7 +118,7 @@ TEST(PowerTest, DryRunPrintsEachActionAndHibernationReopensTheService) {
   int closed = server.WaitForLine("status 2: -", 3000, before);
   ASSERT_GE(closed, 0);
   EXPECT_TRUE(device.WaitClosed(3000));
-  EXPECT_GE(server.WaitForLine("status 1: Waiting for device connected", 5000,
+  EXPECT_GE(server.WaitForLine("status 1: Waiting for device connected", 8000,
                                static_cast<size_t>(closed)),
             0);
   DeviceClient again;

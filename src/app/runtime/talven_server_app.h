@@ -68,7 +68,6 @@ class CTalvenServer_WinApp {
 
   std::unique_ptr<platform::Power> dryRunPower_;
   std::unique_ptr<platform::NetworkState> assumedNetwork_;
-  control::NullHandlers nullHandlers_;  // for the parts that are not wired in yet
   std::unique_ptr<platform::InputInjector> inputInjector_;  // used by the control thread only
   std::unique_ptr<input::RemoteInput> remoteInput_;         // called by the control thread
   std::unique_ptr<desktop::DesktopStream> desktopStream_;  // outlives connect_, which calls it
