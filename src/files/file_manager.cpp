@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "files/computer_path.h"
-#include "files/path_records.h"
+#include "files/path_list.h"
 
 namespace vantaro::files {
 
@@ -39,7 +39,9 @@ bool FileManager::DoFileOperation(const DataHeader& header, const uint8_t* paylo
   PathRequest request;
   request.target = codec_.Utf8ToAnsi(std::string_view(reinterpret_cast<const char*>(payload),
                                                       static_cast<size_t>(targetLength)));
-  request.items = ParsePathRecords(payload + targetLength, static_cast<size_t>(listLength), codec_);
+  // A download expands its folders only after every listed path has passed the confinement check.
+  request.items = ParsePathList(payload + targetLength, static_cast<size_t>(listLength), listLength,
+                                /*expandFolders=*/false, codec_);
   bool withTarget = mode == 6 || mode == 9;
   if (!AllAllowed(request, withTarget)) return false;
   bool ok = false;
