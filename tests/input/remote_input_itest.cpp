@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "input/x_input_observer.h"
-#include "input/xvfb_display.h"
+#include "support/xvfb_display.h"
 #include "support/device_client.h"
 #include "support/server_process.h"
 #include "support/wire.h"
@@ -49,7 +49,7 @@ class RemoteInputWireTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     xvfb_ = new XvfbDisplay;
-    if (!xvfb_->Start()) {
+    if (!xvfb_->ok()) {
       delete xvfb_;
       xvfb_ = nullptr;
     }
@@ -241,7 +241,7 @@ TEST(RemoteInputWithoutDisplayTest, InputIsANoOpAndTheSessionGoesOn) {
 
 TEST(RemoteInputDisplayLostTest, TheServerOutlivesItsDisplay) {
   XvfbDisplay xvfb;
-  if (!xvfb.Start()) GTEST_SKIP() << "Xvfb could not be started";
+  if (!xvfb.ok()) GTEST_SKIP() << "Xvfb could not be started: " << xvfb.error();
   ServerOptions options;
   options.binary = VANTARO_SERVER_PATH;
   options.env["DISPLAY"] = xvfb.name();

@@ -56,15 +56,19 @@ XvfbDisplay::XvfbDisplay(const std::string& screen) {
   name_ = ":" + number;
 }
 
-XvfbDisplay::~XvfbDisplay() {
+XvfbDisplay::~XvfbDisplay() { Stop(); }
+
+void XvfbDisplay::Stop() {
   if (pid_ <= 0) return;
-  ::kill(pid_, SIGTERM);
+  pid_t pid = pid_;
+  pid_ = -1;
+  ::kill(pid, SIGTERM);
   for (int i = 0; i < 300; ++i) {
-    if (::waitpid(pid_, nullptr, WNOHANG) == pid_) return;
+    if (::waitpid(pid, nullptr, WNOHANG) == pid) return;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  ::kill(pid_, SIGKILL);
-  ::waitpid(pid_, nullptr, 0);
+  ::kill(pid, SIGKILL);
+  ::waitpid(pid, nullptr, 0);
 }
 
 }  // namespace vantaro::testing

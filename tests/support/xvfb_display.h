@@ -19,6 +19,8 @@ class XvfbDisplay {
   // False when Xvfb is missing or did not come up; `error` says why.
   bool ok() const { return !name_.empty(); }
   const std::string& error() const { return error_; }
+  // Ends the server now (a test of a display that goes away); the destructor does it otherwise.
+  void Stop();
   // ":N", for DISPLAY.
   const std::string& name() const { return name_; }
 
