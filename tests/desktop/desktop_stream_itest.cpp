@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include <memory>
 #include <vector>
 
@@ -128,6 +131,14 @@ TEST_F(DesktopStreamItest, RedScreenArrivesAsStudioRangeRed) {
   EXPECT_NEAR(p.u[static_cast<size_t>(height / 8) * (width / 2) + width / 8], 90, 3);
   EXPECT_NEAR(p.v[static_cast<size_t>(height / 8) * (width / 2) + width / 8], 240, 3);
   EndMode();
+}
+
+TEST_F(DesktopStreamItest, SigtermWhileStreamingToADeviceThatStoppedReadingEndsWithinASecond) {
+  ASSERT_TRUE(control.Send(ControlMessage(400, 0, Le32(2))));
+  ASSERT_EQ(ReadPacket(data).type, 2003);
+  // The device stops reading: the stream thread soon blocks in a send on the full connection.
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  EXPECT_EQ(server->Stop(1000), 0);
 }
 
 }  // namespace

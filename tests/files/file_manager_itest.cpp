@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "support/device_client.h"
 #include "support/server_process.h"
@@ -252,6 +253,20 @@ TEST_F(FileManagerServerTest, CopiesMovesAndDeletesInsideOnly) {
   EXPECT_EQ(Read(outside_ + "/secret.txt"), "secret");
   EXPECT_FALSE(std::filesystem::exists(outside_ + "/a.txt"));
   EXPECT_EQ(data_.ReceiveAvailable(100), "");  // nothing of the refused download was sent
+}
+
+TEST_F(FileManagerServerTest, SigtermWhileAListingIsBeingSentEndsWithinASecond) {
+  // A listing of megabytes, far more than the connection buffers hold, to a device that does not
+  // read it: the control thread is blocked sending it when the server is told to stop.
+  std::string many = share_ + "/many";
+  std::filesystem::create_directories(many);
+  for (int i = 0; i < 20000; ++i)
+    std::ofstream(many + "/" + std::string(100, 'f') + std::to_string(i));
+  std::string path = ComputerPath(many);
+  ASSERT_TRUE(control_.Send(ControlMessage(
+      500, 0, Header(2, 0, 0, 0, static_cast<int32_t>(path.size()), 0) + path)));
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  EXPECT_EQ(server_->Stop(1000), 0);
 }
 
 }  // namespace
