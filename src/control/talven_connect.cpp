@@ -65,6 +65,9 @@ void CTalvenConnect::CloseService() {
   std::lock_guard<std::mutex> guard(serviceLock_);
   if (!serviceOpen_.load()) return;
   serviceOpen_.store(false);
+  // Shut the data connection first: the control thread may be blocked sending a listing on it to
+  // a device that no longer reads, and stopping the control server joins that thread.
+  state_.dataSocket.Close();
   controlServer_.Stop();
   if (dataServer_.stop) dataServer_.stop();
   discovery_.Stop();

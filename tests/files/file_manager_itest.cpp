@@ -2,6 +2,7 @@
 // control connection, requests and uploads on the data connection, outcomes as 2011/2012 replies.
 
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 
 #include <filesystem>
 #include <fstream>
@@ -260,9 +261,11 @@ TEST_F(FileManagerServerTest, SigtermWhileAListingIsBeingSentEndsWithinASecond) 
   // read it: the control thread is blocked sending it when the server is told to stop.
   std::string many = share_ + "/many";
   std::filesystem::create_directories(many);
-  for (int i = 0; i < 20000; ++i)
-    std::ofstream(many + "/" + std::string(100, 'f') + std::to_string(i));
+  for (int i = 0; i < 30000; ++i)
+    std::ofstream(many + "/" + std::string(200, 'f') + std::to_string(i));
   std::string path = ComputerPath(many);
+  int small = 4096;
+  ::setsockopt(data_.fd(), SOL_SOCKET, SO_RCVBUF, &small, sizeof(small));
   ASSERT_TRUE(control_.Send(ControlMessage(
       500, 0, Header(2, 0, 0, 0, static_cast<int32_t>(path.size()), 0) + path)));
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
