@@ -10,11 +10,14 @@
 
 #include <cstdint>
 
+#include "desktop/kernel_choice.h"
+
 namespace vantaro::desktop {
 
 // One picture row of `width` pixels (even). Y gets `width` bytes; when `u` and `v` are given
 // (even rows), each gets `width`/2 bytes.
-void ConvertRowToI420(const uint8_t* bgrx, int width, uint8_t* y, uint8_t* u, uint8_t* v);
+void ConvertRowToI420(const uint8_t* bgrx, int width, uint8_t* y, uint8_t* u, uint8_t* v,
+                      Kernels kernels = Kernels::kBest);
 
 struct I420Planes {
   uint8_t* y = nullptr;
@@ -27,6 +30,7 @@ struct I420Planes {
 
 // A whole picture; `width` and `height` even. Returns false (writing nothing) for odd or empty
 // sizes, which would need more chroma samples than the planes hold.
-bool ConvertToI420(const uint8_t* bgrx, int stride, int width, int height, const I420Planes& out);
+bool ConvertToI420(const uint8_t* bgrx, int stride, int width, int height, const I420Planes& out,
+                   Kernels kernels = Kernels::kBest);
 
 }  // namespace vantaro::desktop

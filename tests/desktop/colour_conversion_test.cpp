@@ -34,13 +34,14 @@ struct Converted {
   std::vector<uint8_t> y, u, v;
 };
 
-Converted Convert(const std::vector<uint8_t>& image, int stride, int width, int height) {
+Converted Convert(const std::vector<uint8_t>& image, int stride, int width, int height,
+                  Kernels kernels = Kernels::kBest) {
   Converted c;
   c.y.assign(static_cast<size_t>(width) * height, 0xAA);
   c.u.assign(static_cast<size_t>(width / 2) * (height / 2), 0xAA);
   c.v.assign(c.u.size(), 0xAA);
   I420Planes planes{c.y.data(), c.u.data(), c.v.data(), width, width / 2, width / 2};
-  EXPECT_TRUE(ConvertToI420(image.data(), stride, width, height, planes));
+  EXPECT_TRUE(ConvertToI420(image.data(), stride, width, height, planes, kernels));
   return c;
 }
 
@@ -107,10 +108,14 @@ TEST(ColourConversion, MatchesTheScalarRuleBitForBitOnRandomPictures) {
     for (uint8_t& b : image) b = static_cast<uint8_t>(random());
     std::vector<uint8_t> y, u, v;
     ReferenceConvert(image, stride, 32, width, height, &y, &u, &v);
-    Converted out = Convert(image, stride, width, height);
-    EXPECT_EQ(out.y, y) << width << "x" << height;
-    EXPECT_EQ(out.u, u) << width << "x" << height;
-    EXPECT_EQ(out.v, v) << width << "x" << height;
+    // The processor's best kernels and the portable ones, which run where AVX2 is missing.
+    for (Kernels kernels : {Kernels::kBest, Kernels::kPortable}) {
+      Converted out = Convert(image, stride, width, height, kernels);
+      const char* name = kernels == Kernels::kBest ? "best" : "portable";
+      EXPECT_EQ(out.y, y) << width << "x" << height << " " << name;
+      EXPECT_EQ(out.u, u) << width << "x" << height << " " << name;
+      EXPECT_EQ(out.v, v) << width << "x" << height << " " << name;
+    }
   }
 }
 
