@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "desktop/kernel_choice.h"
+
 namespace vantaro::desktop {
 
 // The source pixels that one output pixel (or row) covers: `first` and one weight per source
@@ -24,7 +26,8 @@ std::vector<AreaTaps> ComputeAreaTaps(int source, int target, int32_t one);
 class AreaScaler {
  public:
   // Sizes at least 1 each.
-  AreaScaler(int sourceWidth, int sourceHeight, int targetWidth, int targetHeight);
+  AreaScaler(int sourceWidth, int sourceHeight, int targetWidth, int targetHeight,
+             Kernels kernels = Kernels::kBest);
 
   // Output row `row` (0 .. targetHeight - 1), `targetWidth` pixels, into `out`. `source` points at
   // the top-left pixel of a sourceWidth x sourceHeight picture with `sourceStride` bytes per row.
@@ -38,6 +41,7 @@ class AreaScaler {
   int targetHeight() const { return targetHeight_; }
 
  private:
+  Kernels kernels_;
   int sourceWidth_;
   int sourceHeight_;
   int targetWidth_;
@@ -48,6 +52,7 @@ class AreaScaler {
   int columnTaps_ = 0;
   std::vector<int> columnFirst_;
   std::vector<int16_t> columnWeights_;
+  std::vector<int32_t> columnLanes_;  // the same weights laid out for the vector kernels
   std::vector<uint16_t> rowSums_;  // the rows' weighted sum of one output row, per channel
 };
 
