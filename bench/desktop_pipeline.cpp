@@ -29,7 +29,10 @@ namespace {
 
 using namespace vantaro;
 using Clock = std::chrono::steady_clock;
-constexpr double kSeconds = 8.0;
+// Each side runs in kRounds slices of kSeconds, taking turns, so that a change in the load from
+// other work on the machine falls on both alike.
+constexpr double kSeconds = 3.0;
+constexpr int kRounds = 3;
 
 class QuietObserver : public app::StatusObserver {
  public:
@@ -103,31 +106,41 @@ double OurStream(int32_t option, int deviceW, int deviceH) {
   return (frames - 1) / elapsed;
 }
 
-// The share of a frame's time spent before the encoder, measured on the same loop without the
-// network.
-double PreEncodeShare(int w, int h) {
+// Where a frame's time goes, measured on the same loop without the network: the wait for the
+// picture, the work before the encoder (scale, cursor, conversion) and the encoder, in
+// milliseconds per frame.
+struct FrameTimes {
+  double capture = 0, compose = 0, encode = 0;
+  double Share() const { return (capture + compose) / (capture + compose + encode); }
+};
+
+FrameTimes MeasureFrameTimes(int w, int h) {
+  FrameTimes times;
   auto source = platform::CreateX11ScreenSource();
   platform::ScreenSize size;
   std::string error;
-  if (!source->Start(&size, &error)) return -1;
+  if (!source->Start(&size, &error)) return times;
   desktop::VideoEncoderContext encoder;
   encoder.OpenVideoEncoder(w, h);
   desktop::I420Planes planes{encoder.plane(0),  encoder.plane(1),  encoder.plane(2),
                              encoder.stride(0), encoder.stride(1), encoder.stride(2)};
   desktop::FrameComposer composer({w, h});
-  double before = 0, encoding = 0;
-  for (int i = 0; i < 300; ++i) {
+  constexpr int kFrames = 300;
+  for (int i = 0; i < kFrames; ++i) {
     auto t0 = Clock::now();
     platform::ScreenFrame frame;
-    if (source->CaptureFrame(&frame) == platform::CaptureResult::kOk) composer.Compose(frame, planes);
+    bool ok = source->CaptureFrame(&frame) == platform::CaptureResult::kOk;
     auto t1 = Clock::now();
-    encoder.EncodeVideoPicture(i);
+    if (ok) composer.Compose(frame, planes);
     auto t2 = Clock::now();
-    before += std::chrono::duration<double>(t1 - t0).count();
-    encoding += std::chrono::duration<double>(t2 - t1).count();
+    encoder.EncodeVideoPicture(i);
+    auto t3 = Clock::now();
+    times.capture += std::chrono::duration<double, std::milli>(t1 - t0).count() / kFrames;
+    times.compose += std::chrono::duration<double, std::milli>(t2 - t1).count() / kFrames;
+    times.encode += std::chrono::duration<double, std::milli>(t3 - t2).count() / kFrames;
   }
   source->Stop();
-  return before / (before + encoding);
+  return times;
 }
 
 // FFmpeg's x11grab with libx264 at the same settings; frames per second from its frame count.
@@ -175,12 +188,17 @@ int main() {
     int32_t option, deviceW, deviceH, w, h;
   };
   for (Size s : {Size{1, 1280, 720, 1280, 720}, Size{4, 0, 0, 1066, 600}}) {
-    double ours = OurStream(s.option, s.deviceW, s.deviceH);
-    double theirs = FfmpegStream(xvfb.name(), s.w, s.h);
-    double share = PreEncodeShare(s.w, s.h);
+    double ours = 0, theirs = 0;
+    for (int round = 0; round < kRounds; ++round) {
+      ours += OurStream(s.option, s.deviceW, s.deviceH) / kRounds;
+      theirs += FfmpegStream(xvfb.name(), s.w, s.h) / kRounds;
+    }
+    FrameTimes times = MeasureFrameTimes(s.w, s.h);
     std::printf("%dx%d: ours %.1f fps, ffmpeg x11grab+libx264 %.1f fps, ratio %.2f, "
-                "before the encoder %.0f %% of a frame\n",
-                s.w, s.h, ours, theirs, theirs > 0 ? ours / theirs : 0.0, share * 100);
+                "before the encoder %.0f %% of a frame (capture %.2f ms, scale + cursor + "
+                "conversion %.2f ms, encoder %.2f ms)\n",
+                s.w, s.h, ours, theirs, theirs > 0 ? ours / theirs : 0.0, times.Share() * 100,
+                times.capture, times.compose, times.encode);
     std::fflush(stdout);
   }
   stop = true;

@@ -1,28 +1,15 @@
 #include "desktop/desktop_stream.h"
 
+#include <atomic>
 #include <cstdio>
-#include <cstring>
 #include <vector>
 
 #include "desktop/frame_composer.h"
 #include "desktop/media_packet.h"
+#include "desktop/picture_exchange.h"
 
 namespace vantaro::desktop {
 
-namespace {
-
-// A picture of black (Y 16, U and V 128), so that a first capture that fails sends no garbage.
-void FillBlack(VideoEncoderContext& encoder) {
-  const int w = encoder.width();
-  const int h = encoder.height();
-  for (int row = 0; row < h; ++row) std::memset(encoder.plane(0) + row * encoder.stride(0), 16, w);
-  for (int row = 0; row < h / 2; ++row) {
-    std::memset(encoder.plane(1) + row * encoder.stride(1), 128, w / 2);
-    std::memset(encoder.plane(2) + row * encoder.stride(2), 128, w / 2);
-  }
-}
-
-}  // namespace
 
 DesktopStream::DesktopStream(app::AppState& state, platform::ScreenSource& screen,
                              std::string noCaptureDeviceText)
@@ -111,26 +98,22 @@ void DesktopStream::StartDesktopStream(int32_t sizeOption) {
 
 void DesktopStream::RunDesktopStream(PictureSize output) {
   app::MediaFlags& media = state_.media;
-  if (!encoder_.OpenVideoEncoder(output.width, output.height)) {
+  if (!encoder_.OpenVideoEncoder(output.width, output.height, PictureSupply::kCallerBuffer)) {
     media.streamRunning = false;
     screen_.Stop();
     return;
   }
-  FillBlack(encoder_);
-  I420Planes planes{encoder_.plane(0),  encoder_.plane(1),  encoder_.plane(2),
-                    encoder_.stride(0), encoder_.stride(1), encoder_.stride(2)};
-  FrameComposer composer(output);
+  // Black until the first capture, so that a first capture that fails sends no garbage.
+  PictureExchange exchange(output.width, output.height);
+  std::atomic<bool> screenLost{false};
+  std::thread captureThread(&DesktopStream::RunCapture, this, output, std::ref(exchange),
+                            std::ref(screenLost));
   std::vector<uint8_t> packet;
   bool delivered = false;
   for (int64_t frameIndex = 0;; ++frameIndex) {
-    platform::ScreenFrame frame;
-    platform::CaptureResult result = screen_.CaptureFrame(&frame);
-    if (result == platform::CaptureResult::kPermanentFailure) {
-      std::fprintf(stderr, "remote desktop: the screen went away; stream ended\n");
-      break;
-    }
-    // After a temporary failure the previous picture is sent again.
-    if (result == platform::CaptureResult::kOk) composer.Compose(frame, planes);
+    const I420Picture* picture = exchange.TakeFilled();
+    if (picture == nullptr) break;
+    encoder_.SetCallerBuffer(picture->bytes.data(), picture->bytes.size());
     int32_t size = encoder_.EncodeVideoPicture(frameIndex);
     if (size > 0) {
       bool sent = true;
@@ -152,8 +135,33 @@ void DesktopStream::RunDesktopStream(PictureSize output) {
     if (!media.streamRunning.load()) break;
   }
   media.streamRunning = false;
+  exchange.Close();
+  captureThread.join();
+  if (screenLost.load()) std::fprintf(stderr, "remote desktop: the screen went away; stream ended\n");
   encoder_.CloseVideoEncoder();
   screen_.Stop();
+}
+
+void DesktopStream::RunCapture(PictureSize output, PictureExchange& exchange,
+                               std::atomic<bool>& screenLost) {
+  FrameComposer composer(output);
+  for (;;) {
+    I420Picture* picture = exchange.AcquireFree();
+    if (picture == nullptr) return;
+    platform::ScreenFrame frame;
+    platform::CaptureResult result = screen_.CaptureFrame(&frame);
+    if (result == platform::CaptureResult::kPermanentFailure) {
+      screenLost = true;
+      exchange.Close();
+      return;
+    }
+    // After a temporary failure the previous picture is sent again.
+    if (result == platform::CaptureResult::kOk && composer.Compose(frame, picture->planes)) {
+      exchange.Publish(picture);
+    } else {
+      exchange.PublishRepeat();
+    }
+  }
 }
 
 }  // namespace vantaro::desktop

@@ -2,16 +2,20 @@
 // The Remote desktop stream and the start and end commands of the three media modes.
 //
 // Start (400) in the desktop mode reads the screen size, picks the output size and starts the
-// stream thread, which captures, encodes and sends one video frame packet per picture, preceded
-// once by a video format packet, as fast as the data connection takes them. A start while a
+// stream thread, which encodes and sends one video frame packet per picture, preceded once by a
+// video format packet, as fast as the data connection takes them. The pictures come from a
+// capture thread that the stream thread starts and joins: it captures, scales and converts the
+// next picture while the current one is being encoded. A start while a
 // stream runs first stops that stream and waits for its thread, so two loops never share the
 // encoder or the picture. In the camera and recorder modes the start only sets the flags that the
 // capture timers act on.
 //
 // Threads: OnStartStream, OnEndMode and StopAll come from the control thread (StopAll also from
 // the thread that closes the service); the stream thread is owned here and joined by the next
-// start, by StopAll and by the destructor.
+// start, by StopAll and by the destructor; the capture thread is the only user of the screen
+// source while it runs.
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -20,6 +24,7 @@
 #include "app/app_state.h"
 #include "control/command_handlers.h"
 #include "desktop/output_size.h"
+#include "desktop/picture_exchange.h"
 #include "desktop/video_encoder.h"
 #include "platform/screen_source.h"
 
@@ -51,6 +56,8 @@ class DesktopStream : public control::StreamHandler {
   void StartDesktopStream(int32_t sizeOption);
   void StopLocked();
   void RunDesktopStream(PictureSize output);
+  // The capture thread of one stream; sets `screenLost` when the screen went away for good.
+  void RunCapture(PictureSize output, PictureExchange& exchange, std::atomic<bool>& screenLost);
 
   app::AppState& state_;
   platform::ScreenSource& screen_;

@@ -1,7 +1,8 @@
 #pragma once
-// Which build of the per-pixel kernels to run. The portable build runs on any x86-64 (and any
-// other processor); the best build uses AVX2 where the processor has it. Both give the same
-// bytes; the choice exists so that tests can hold one against the other on an AVX2 machine.
+// Which per-pixel kernels to run. The portable ones are plain C++ and 128-bit vector code that
+// runs on any x86-64 (and the C++ on any other processor); the best ones add hand-written AVX2
+// code where the processor has it. Both give the same bytes; the choice exists so that tests can
+// hold one against the other on an AVX2 machine.
 
 namespace vantaro::desktop {
 
