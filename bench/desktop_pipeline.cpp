@@ -147,18 +147,18 @@ FrameTimes MeasureFrameTimes(int w, int h) {
 double FfmpegStream(const std::string& display, int w, int h) {
   int err[2];
   if (::pipe(err) != 0) return -1;
-  std::string scale = "scale=" + std::to_string(w) + ":" + std::to_string(h) + ":flags=area,format=yuv420p";
+  std::string scale =
+      "scale=" + std::to_string(w) + ":" + std::to_string(h) + ":flags=area,format=yuv420p";
   std::string duration = std::to_string(static_cast<int>(kSeconds));
   pid_t pid = ::fork();
   if (pid == 0) {
     ::dup2(err[1], 2);
     ::close(err[0]);
-    ::execlp("ffmpeg", "ffmpeg", "-hide_banner", "-nostdin", "-f", "x11grab", "-framerate",
-             "1000", "-video_size", "1920x1080", "-i", display.c_str(), "-t", duration.c_str(),
-             "-vf", scale.c_str(), "-c:v", "libx264", "-preset", "veryfast", "-tune",
-             "zerolatency", "-profile:v", "baseline", "-threads", "1", "-crf", "25", "-crf_max",
-             "35", "-g", "25", "-intra-refresh", "1", "-f", "null", "-",
-             static_cast<char*>(nullptr));
+    ::execlp("ffmpeg", "ffmpeg", "-hide_banner", "-nostdin", "-f", "x11grab", "-framerate", "1000",
+             "-video_size", "1920x1080", "-i", display.c_str(), "-t", duration.c_str(), "-vf",
+             scale.c_str(), "-c:v", "libx264", "-preset", "veryfast", "-tune", "zerolatency",
+             "-profile:v", "baseline", "-threads", "1", "-crf", "25", "-crf_max", "35", "-g", "25",
+             "-intra-refresh", "1", "-f", "null", "-", static_cast<char*>(nullptr));
     ::_exit(127);
   }
   ::close(err[1]);
@@ -194,11 +194,12 @@ int main() {
       theirs += FfmpegStream(xvfb.name(), s.w, s.h) / kRounds;
     }
     FrameTimes times = MeasureFrameTimes(s.w, s.h);
-    std::printf("%dx%d: ours %.1f fps, ffmpeg x11grab+libx264 %.1f fps, ratio %.2f, "
-                "before the encoder %.0f %% of a frame (capture %.2f ms, scale + cursor + "
-                "conversion %.2f ms, encoder %.2f ms)\n",
-                s.w, s.h, ours, theirs, theirs > 0 ? ours / theirs : 0.0, times.Share() * 100,
-                times.capture, times.compose, times.encode);
+    std::printf(
+        "%dx%d: ours %.1f fps, ffmpeg x11grab+libx264 %.1f fps, ratio %.2f, "
+        "before the encoder %.0f %% of a frame (capture %.2f ms, scale + cursor + "
+        "conversion %.2f ms, encoder %.2f ms)\n",
+        s.w, s.h, ours, theirs, theirs > 0 ? ours / theirs : 0.0, times.Share() * 100,
+        times.capture, times.compose, times.encode);
     std::fflush(stdout);
   }
   stop = true;

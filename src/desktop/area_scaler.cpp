@@ -79,8 +79,9 @@ VANTARO_CLONES void SumRows(const uint8_t* const* rows, const int32_t* weights, 
 
 uint8_t ClampByte(int32_t v) { return static_cast<uint8_t>(std::clamp(v, 0, 255)); }
 
-[[maybe_unused]] void SumColumnsScalar(const uint16_t* sums, const int* first, const int16_t* weights, int taps,
-                      int from, int to, uint8_t* out) {
+[[maybe_unused]] void SumColumnsScalar(const uint16_t* sums, const int* first,
+                                       const int16_t* weights, int taps, int from, int to,
+                                       uint8_t* out) {
   for (int x = from; x < to; ++x) {
     const uint16_t* p = sums + 4 * first[x];
     const int16_t* w = weights + static_cast<long>(x) * taps;
@@ -156,8 +157,7 @@ __attribute__((target("avx2"))) inline __m256i MixPairs(__m256i v) {
 }
 
 // Pixels x and x + 1 with two taps each: [sum x | sum x + 1].
-__attribute__((target("avx2"))) inline __m256i TwoTapPixels(const uint16_t* sums,
-                                                            const int* first,
+__attribute__((target("avx2"))) inline __m256i TwoTapPixels(const uint16_t* sums, const int* first,
                                                             const int32_t* lanes, int x) {
   __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sums + 4 * first[x]));
   __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sums + 4 * first[x + 1]));
@@ -167,8 +167,7 @@ __attribute__((target("avx2"))) inline __m256i TwoTapPixels(const uint16_t* sums
 }
 
 // Pixels x and x + 1 with four taps each: [sum x | sum x + 1].
-__attribute__((target("avx2"))) inline __m256i FourTapPixels(const uint16_t* sums,
-                                                             const int* first,
+__attribute__((target("avx2"))) inline __m256i FourTapPixels(const uint16_t* sums, const int* first,
                                                              const int32_t* lanes, int x) {
   __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sums + 4 * first[x]));
   __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sums + 4 * first[x + 1]));
@@ -180,8 +179,7 @@ __attribute__((target("avx2"))) inline __m256i FourTapPixels(const uint16_t* sum
                           _mm256_permute2x128_si256(ra, rb, 0x31));
 }
 
-__attribute__((target("avx2"))) inline void StoreFour(__m256i first2, __m256i next2,
-                                                      uint8_t* out) {
+__attribute__((target("avx2"))) inline void StoreFour(__m256i first2, __m256i next2, uint8_t* out) {
   const __m256i round = _mm256_set1_epi32(1 << (kColumnShift - 1));
   __m256i a = _mm256_srai_epi32(_mm256_add_epi32(first2, round), kColumnShift);
   __m256i b = _mm256_srai_epi32(_mm256_add_epi32(next2, round), kColumnShift);
@@ -193,8 +191,7 @@ __attribute__((target("avx2"))) inline void StoreFour(__m256i first2, __m256i ne
 
 template <int kTaps>
 __attribute__((target("avx2"))) void SumColumnsAvx2(const uint16_t* sums, const int* first,
-                                                    const int32_t* lanes, int width,
-                                                    uint8_t* out) {
+                                                    const int32_t* lanes, int width, uint8_t* out) {
   int x = 0;
   for (; x + 4 <= width; x += 4) {
     if constexpr (kTaps == 2) {
@@ -315,7 +312,8 @@ void AreaScaler::ScaleRow(const uint8_t* source, long sourceStride, int row, uin
 }
 
 void AreaScaler::Scale(const uint8_t* source, long sourceStride, uint8_t* out, long outStride) {
-  for (int row = 0; row < targetHeight_; ++row) ScaleRow(source, sourceStride, row, out + row * outStride);
+  for (int row = 0; row < targetHeight_; ++row)
+    ScaleRow(source, sourceStride, row, out + row * outStride);
 }
 
 }  // namespace vantaro::desktop

@@ -53,7 +53,7 @@ class AreaScaler {
   std::vector<int> columnFirst_;
   std::vector<int16_t> columnWeights_;
   std::vector<int32_t> columnLanes_;  // the same weights laid out for the vector kernels
-  std::vector<uint16_t> rowSums_;  // the rows' weighted sum of one output row, per channel
+  std::vector<uint16_t> rowSums_;     // the rows' weighted sum of one output row, per channel
 };
 
 }  // namespace vantaro::desktop

@@ -65,8 +65,8 @@ __attribute__((target("avx2"))) void LumaRowAvx2(const uint8_t* p, int width, ui
     __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 4 * x + 32));
     // Packing works within 128-bit halves; the permute puts the pixels back in order.
     __m256i words = _mm256_permute4x64_epi64(_mm256_packs_epi32(Luma8(a), Luma8(b)), 0xD8);
-    __m128i bytes = _mm_packus_epi16(_mm256_castsi256_si128(words),
-                                     _mm256_extracti128_si256(words, 1));
+    __m128i bytes =
+        _mm_packus_epi16(_mm256_castsi256_si128(words), _mm256_extracti128_si256(words, 1));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(y + x), bytes);
   }
   LumaRow(p, x, width, y);
@@ -86,17 +86,15 @@ __attribute__((target("avx2"))) void ChromaRowAvx2(const uint8_t* p, int pairs, 
     __m256i odd = _mm256_blend_epi32(_mm256_srli_epi64(a, 32), b, 0xAA);
     __m256i blueRed = _mm256_and_si256(odd, lowBytes);
     __m256i green = _mm256_srli_epi16(odd, 8);
-    __m256i su =
-        _mm256_add_epi32(_mm256_madd_epi16(blueRed, _mm256_set1_epi32(WordPair(112, -38))),
-                         _mm256_madd_epi16(green, _mm256_set1_epi32(WordPair(-74, 0))));
-    __m256i sv =
-        _mm256_add_epi32(_mm256_madd_epi16(blueRed, _mm256_set1_epi32(WordPair(-18, 112))),
-                         _mm256_madd_epi16(green, _mm256_set1_epi32(WordPair(-94, 0))));
+    __m256i su = _mm256_add_epi32(_mm256_madd_epi16(blueRed, _mm256_set1_epi32(WordPair(112, -38))),
+                                  _mm256_madd_epi16(green, _mm256_set1_epi32(WordPair(-74, 0))));
+    __m256i sv = _mm256_add_epi32(_mm256_madd_epi16(blueRed, _mm256_set1_epi32(WordPair(-18, 112))),
+                                  _mm256_madd_epi16(green, _mm256_set1_epi32(WordPair(-94, 0))));
     su = _mm256_srli_epi32(_mm256_add_epi32(su, offset), 8);
     sv = _mm256_srli_epi32(_mm256_add_epi32(sv, offset), 8);
     __m256i words = _mm256_packs_epi32(su, sv);
-    __m128i bytes = _mm_packus_epi16(_mm256_castsi256_si128(words),
-                                     _mm256_extracti128_si256(words, 1));
+    __m128i bytes =
+        _mm_packus_epi16(_mm256_castsi256_si128(words), _mm256_extracti128_si256(words, 1));
     bytes = _mm_shuffle_epi8(bytes, order);
     _mm_storel_epi64(reinterpret_cast<__m128i*>(u + i), bytes);
     _mm_storel_epi64(reinterpret_cast<__m128i*>(v + i), _mm_srli_si128(bytes, 8));
@@ -129,8 +127,7 @@ bool ConvertToI420(const uint8_t* bgrx, int stride, int width, int height, const
     ConvertRowToI420(bgrx + static_cast<long>(row) * stride, width,
                      out.y + static_cast<long>(row) * out.strideY,
                      chroma ? out.u + static_cast<long>(row / 2) * out.strideU : nullptr,
-                     chroma ? out.v + static_cast<long>(row / 2) * out.strideV : nullptr,
-                     kernels);
+                     chroma ? out.v + static_cast<long>(row / 2) * out.strideV : nullptr, kernels);
   }
   return true;
 }

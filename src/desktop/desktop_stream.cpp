@@ -10,7 +10,6 @@
 
 namespace vantaro::desktop {
 
-
 DesktopStream::DesktopStream(app::AppState& state, platform::ScreenSource& screen,
                              std::string noCaptureDeviceText)
     : state_(state), screen_(screen), noCaptureDeviceText_(std::move(noCaptureDeviceText)) {}
@@ -137,7 +136,8 @@ void DesktopStream::RunDesktopStream(PictureSize output) {
   media.streamRunning = false;
   exchange.Close();
   captureThread.join();
-  if (screenLost.load()) std::fprintf(stderr, "remote desktop: the screen went away; stream ended\n");
+  if (screenLost.load())
+    std::fprintf(stderr, "remote desktop: the screen went away; stream ended\n");
   encoder_.CloseVideoEncoder();
   screen_.Stop();
 }

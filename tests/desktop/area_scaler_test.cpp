@@ -11,8 +11,7 @@ namespace vantaro::desktop {
 namespace {
 
 // The exact mean of the source area under each output pixel, in double precision.
-std::vector<double> ReferenceArea(const std::vector<uint8_t>& src, int sw, int sh, int dw,
-                                  int dh) {
+std::vector<double> ReferenceArea(const std::vector<uint8_t>& src, int sw, int sh, int dw, int dh) {
   std::vector<double> out(static_cast<size_t>(dw) * dh * 4, 0.0);
   double fx = static_cast<double>(sw) / dw, fy = static_cast<double>(sh) / dh;
   for (int oy = 0; oy < dh; ++oy) {

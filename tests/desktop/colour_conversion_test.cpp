@@ -10,9 +10,8 @@ namespace {
 
 // The rule as written, one pixel at a time in 32-bit arithmetic, for a picture of any depth that
 // stores blue, green, red in the low bytes of a little-endian word.
-void ReferenceConvert(const std::vector<uint8_t>& image, int stride, int bpp, int width,
-                      int height, std::vector<uint8_t>* y, std::vector<uint8_t>* u,
-                      std::vector<uint8_t>* v) {
+void ReferenceConvert(const std::vector<uint8_t>& image, int stride, int bpp, int width, int height,
+                      std::vector<uint8_t>* y, std::vector<uint8_t>* u, std::vector<uint8_t>* v) {
   y->clear();
   u->clear();
   v->clear();
@@ -63,10 +62,8 @@ TEST(ColourConversion, PrimaryColoursGiveStudioRangeValues) {
     uint8_t y, u, v;
   };
   const Case cases[] = {
-      {"white", 0xffffff, 235, 128, 128},
-      {"black", 0x000000, 16, 128, 128},
-      {"red", 0xff0000, 82, 90, 240},
-      {"green", 0x00ff00, 144, 54, 34},
+      {"white", 0xffffff, 235, 128, 128}, {"black", 0x000000, 16, 128, 128},
+      {"red", 0xff0000, 82, 90, 240},     {"green", 0x00ff00, 144, 54, 34},
       {"blue", 0x0000ff, 41, 240, 110},
   };
   for (const Case& c : cases) {

@@ -55,8 +55,8 @@ TEST(PictureExchange, StartsBlackAndCloseWakesBothSides) {
   exchange.PublishRepeat();
   const I420Picture* black = exchange.TakeFilled();
   ASSERT_NE(black, nullptr);
-  EXPECT_EQ(black->bytes, std::vector<uint8_t>({16, 16, 16, 16, 16, 16, 16, 16, 128, 128, 128,
-                                                128}));
+  EXPECT_EQ(black->bytes,
+            std::vector<uint8_t>({16, 16, 16, 16, 16, 16, 16, 16, 128, 128, 128, 128}));
   std::thread taker([&] { EXPECT_EQ(exchange.TakeFilled(), nullptr); });
   exchange.Close();
   taker.join();
