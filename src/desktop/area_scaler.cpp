@@ -189,11 +189,20 @@ __attribute__((target("avx2"))) inline void StoreFour(__m256i first2, __m256i ne
   _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm256_castsi256_si128(bytes));
 }
 
+// `ahead` .. `ahead` + `aheadBytes` are the source rows that the next output row adds; asking
+// for them a line per round while this row's columns are summed hides their first read.
 template <int kTaps>
 __attribute__((target("avx2"))) void SumColumnsAvx2(const uint16_t* sums, const int* first,
-                                                    const int32_t* lanes, int width, uint8_t* out) {
+                                                    const int32_t* lanes, int width,
+                                                    const uint8_t* ahead, long aheadBytes,
+                                                    uint8_t* out) {
   int x = 0;
+  long fetched = 0;
   for (; x + 4 <= width; x += 4) {
+    if (fetched < aheadBytes) {
+      _mm_prefetch(reinterpret_cast<const char*>(ahead + fetched), _MM_HINT_T0);
+      fetched += 64;
+    }
     if constexpr (kTaps == 2) {
       StoreFour(TwoTapPixels(sums, first, lanes, x), TwoTapPixels(sums, first, lanes, x + 2),
                 out + 4 * x);
@@ -207,15 +216,18 @@ __attribute__((target("avx2"))) void SumColumnsAvx2(const uint16_t* sums, const 
 #endif
 
 void SumColumns(const uint16_t* sums, const int* first, const int16_t* weights,
-                const int32_t* lanes, int taps, int width, Kernels kernels, uint8_t* out) {
+                const int32_t* lanes, int taps, int width, Kernels kernels, const uint8_t* ahead,
+                long aheadBytes, uint8_t* out) {
 #if VANTARO_AVX2_KERNELS
   if (UseAvx2Kernels(kernels) && taps == 2)
-    return SumColumnsAvx2<2>(sums, first, lanes, width, out);
+    return SumColumnsAvx2<2>(sums, first, lanes, width, ahead, aheadBytes, out);
   if (UseAvx2Kernels(kernels) && taps == 4)
-    return SumColumnsAvx2<4>(sums, first, lanes, width, out);
+    return SumColumnsAvx2<4>(sums, first, lanes, width, ahead, aheadBytes, out);
 #else
   (void)kernels;
 #endif
+  (void)ahead;
+  (void)aheadBytes;
 #if VANTARO_HAVE_SSE2
   (void)weights;
   SumColumnsPortable(sums, first, lanes, taps, 0, width, out);
@@ -307,8 +319,20 @@ void AreaScaler::ScaleRow(const uint8_t* source, long sourceStride, int row, uin
   }
   for (int k = 0; k < count; ++k) rowPointers[k] = source + (taps.first + k) * sourceStride;
   SumRows(rowPointers, taps.weights.data(), count, sourceWidth_ * 4, rowSums_.data());
+  // The rows of the next output row that this one did not read.
+  const uint8_t* ahead = nullptr;
+  long aheadBytes = 0;
+  if (row + 1 < targetHeight_) {
+    const AreaTaps& next = rowTaps_[static_cast<size_t>(row) + 1];
+    int from = std::max(next.first, taps.first + count);
+    int to = next.first + static_cast<int>(next.weights.size());
+    if (to > from) {
+      ahead = source + from * sourceStride;
+      aheadBytes = (to - from - 1) * sourceStride + sourceWidth_ * 4;
+    }
+  }
   SumColumns(rowSums_.data(), columnFirst_.data(), columnWeights_.data(), columnLanes_.data(),
-             columnTaps_, targetWidth_, kernels_, out);
+             columnTaps_, targetWidth_, kernels_, ahead, aheadBytes, out);
 }
 
 void AreaScaler::Scale(const uint8_t* source, long sourceStride, uint8_t* out, long outStride) {
