@@ -68,6 +68,8 @@ void CTalvenConnect::CloseService() {
   // Shut the data connection first: the control thread may be blocked sending a listing on it to
   // a device that no longer reads, and stopping the control server joins that thread.
   state_.dataSocket.Close();
+  // File loops between items or chunks end at their next check instead of working on for nobody.
+  state_.stopFileOperation.store(1);
   controlServer_.Stop();
   if (dataServer_.stop) dataServer_.stop();
   discovery_.Stop();

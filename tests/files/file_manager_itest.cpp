@@ -268,7 +268,9 @@ TEST_F(FileManagerServerTest, SigtermWhileAListingIsBeingSentEndsWithinASecond) 
   ::setsockopt(data_.fd(), SOL_SOCKET, SO_RCVBUF, &small, sizeof(small));
   ASSERT_TRUE(control_.Send(ControlMessage(
       500, 0, Header(2, 0, 0, 0, static_cast<int32_t>(path.size()), 0) + path)));
-  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  // Once its head has arrived the listing is being sent; then the device stops reading.
+  ASSERT_EQ(data_.Receive(28, 30000).size(), 28u);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
   EXPECT_EQ(server_->Stop(1000), 0);
 }
 
