@@ -26,6 +26,7 @@ namespace vantaro::capture {
 
 class CameraStream;
 class MicrophoneStream;
+class PageState;
 
 inline constexpr int kCameraTimerId = 4;
 inline constexpr int kAudioTimerId = 5;
@@ -72,11 +73,9 @@ class CameraRecorder {
   bool recordingActive() const;
 
  private:
-  class ObserverHub;
-
   app::EventLoop& loop_;
   CaptureDeviceChoice choice_;
-  std::unique_ptr<ObserverHub> observers_;  // page flags and the observer, shared by the streams
+  std::unique_ptr<PageState> page_;  // page flags and the observer, shared by the streams
   std::unique_ptr<CameraStream> camera_;
   std::unique_ptr<MicrophoneStream> microphone_;
   bool started_ = false;
