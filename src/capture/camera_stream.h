@@ -40,7 +40,7 @@ class CameraStream : public platform::VideoFrameSink {
   // Everything passed must outlive this object.
   CameraStream(app::MediaFlags& media, app::DataConnection& connection,
                CaptureDeviceChoice& choice, PageState& page, platform::Clock& clock,
-               CameraEncoding encoding = CameraEncoding::kPersistentAllIdr);
+               CameraEncoding encoding = CameraEncoding::kFreshPerFrame);
   // Closes the camera without the wait.
   ~CameraStream() override;
   CameraStream(const CameraStream&) = delete;
