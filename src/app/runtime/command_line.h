@@ -1,5 +1,6 @@
 #pragma once
-// The server's command line: vantaro-server [--headless] [--dry-run-power] [--assume-network-up] [-ar]
+// The server's command line:
+// vantaro-server [--headless] [--dry-run-power] [--assume-network-up] [--test-capture-devices] [-ar]
 
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@ struct CommandLine {
   bool headless = false;
   bool dryRunPower = false;      // power commands print what they would do and do nothing
   bool assumeNetworkUp = false;  // open the service even without a default route
+  bool testCaptureDevices = false;  // one synthetic camera and microphone instead of the real ones
   bool startedHidden = false;    // the command line ends in "-ar" (the autostart entry's start)
   bool showHelp = false;
   std::string error;  // set for an argument that is not understood
