@@ -112,5 +112,33 @@ TEST_F(CameraRecorderItest, RecorderModeStreamsTheToneAsSpeex) {
   EXPECT_NEAR(ToneFrequency(samples, 44100), 1000.0, 20.0);
 }
 
+// A computer without any camera or microphone: the welcome reply says so and both modes are
+// refused with the message for the local user. Pointing the audio client at no server keeps a
+// running sound server out of the lists.
+TEST(CaptureWithoutDevicesItest, WelcomeReportsNoneAndStartsAreRefused) {
+  TempDir nowhere;
+  ServerOptions options;
+  options.env["PULSE_SERVER"] = "unix:" + nowhere.path() + "/none";
+  options.env["PIPEWIRE_REMOTE"] = nowhere.path() + "/none";
+  ServerProcess server(options);
+  ASSERT_TRUE(server.Start());
+  ASSERT_GE(server.WaitForLine("status 1:"), 0) << server.Stderr();
+  DeviceClient control;
+  ASSERT_TRUE(control.Connect(server.controlPort()));
+  ASSERT_TRUE(control.Send(ControlMessage(200, 0, HandshakePayload("Tablet"))));
+  const std::string welcome = control.Receive(30);
+  ASSERT_EQ(welcome.size(), 30u);
+  if (ReadLe32(welcome, 16) != 0) GTEST_SKIP() << "this computer has a camera";
+  ASSERT_EQ(Hex(welcome), Hex(WelcomeReply(0, 0)));
+  for (int32_t mode : {103, 104}) {
+    const size_t before = server.Lines().size();
+    ASSERT_TRUE(control.Send(ControlMessage(300, 0, Le32(mode))));
+    ASSERT_EQ(Hex(control.Receive(10)), Hex(ShortReply(2006)));
+    ASSERT_TRUE(control.Send(ControlMessage(400, 0, Le32(0))));
+    EXPECT_GE(server.WaitForLine("message: No video or audio device found", 5000, before), 0)
+        << mode;
+  }
+}
+
 }  // namespace
 }  // namespace vantaro::testing
