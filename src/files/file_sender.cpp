@@ -67,7 +67,7 @@ std::vector<FileSender::Item> FileSender::SendableItems(const std::vector<std::s
     item.isFolder = status && status->isFolder;
     bool sendable = name && status && !status->isLink;
     if (sendable && !item.isFolder) {
-      auto reader = Open(item);
+      auto reader = located->parent->OpenRead(located->name);
       sendable = reader && reader->Size() <= kLargestSendable;
     }
     if (!sendable) {
