@@ -7,6 +7,7 @@
 // "right up", "wheel N", "key 0xVK down", "key 0xVK up", "char U+XXXX" (press and release).
 
 #include <map>
+#include <set>
 #include <optional>
 #include <string>
 #include <vector>
@@ -42,6 +43,9 @@ class RecordingInputInjector : public InputInjector {
 
   // Points asked about by IsWindowAt, in order.
   std::vector<ScreenPoint> windowQueries;
+  // What is down on the computer now, as far as the recorded events say: "left", "right",
+  // "key 0xVK".
+  std::set<std::string> held;
 
  private:
   std::vector<std::string>& log_;
