@@ -40,10 +40,9 @@ class ControlDispatcher {
     std::atomic<bool>* authorised = nullptr;
   };
 
-  ControlDispatcher(app::AppState& state, const app::Settings& settings,
-                    platform::TextCodec& codec, ControlServices services,
-                    WrongCodeThrottle& throttle, int32_t serverVersion, SendFn send,
-                    Session session);
+  ControlDispatcher(app::AppState& state, const app::Settings& settings, platform::TextCodec& codec,
+                    ControlServices services, WrongCodeThrottle& throttle, int32_t serverVersion,
+                    SendFn send, Session session);
 
   Outcome Dispatch(const ControlMessageReader& message);
   Outcome Dispatch(int32_t code, int32_t length, const uint8_t* payload, size_t payloadSize);

@@ -77,8 +77,8 @@ class ControlServer : public ControlSession {
   void Serve(const std::shared_ptr<platform::StreamSocket>& socket);
   // The next message of the session into `reader`; false when the session is to end, which a
   // deadline (-1: none) passed with `missing` ends with a line on standard error.
-  bool ReadMessage(platform::StreamSocket& socket, ControlMessageReader& reader,
-                   int64_t deadlineMs, const char* missing);
+  bool ReadMessage(platform::StreamSocket& socket, ControlMessageReader& reader, int64_t deadlineMs,
+                   const char* missing);
   void SendReply(const std::shared_ptr<platform::StreamSocket>& socket, const std::string& bytes);
   bool WaitWhileRunning(int64_t ms);
   void JoinFinished();
@@ -107,7 +107,7 @@ class ControlServer : public ControlSession {
   std::mutex replyLock_;  // one reply at a time on the control connection
 
   std::mutex waitLock_;
-  std::condition_variable waitCv_;  // wakes the pause before a listener reopens when the server stops
+  std::condition_variable waitCv_;  // cuts the pause before reopening a listener short at Stop
 
   std::thread thread_;                 // started and joined by Start/Stop (service owner)
   std::vector<std::thread> finished_;  // a thread that stopped itself, joined later

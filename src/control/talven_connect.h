@@ -5,10 +5,10 @@
 // Threads: OpenService and CloseService may be called from the user-interface thread, the watchdog
 // thread and the event loop; `serviceLock_` serialises them, and the watchdog's decision with its
 // action. A service whose listeners cannot all be opened stays closed (status 2) and is marked for
-// reopening, so that the watchdog tries again at its next cycles. They are never called on the control
-// thread: an immediate hibernation posts its CloseService to the event loop, so that closing (which
-// joins the control thread) cannot wait for itself. The destructor stops the watchdog and closes
-// the service, joining every thread before the members they use go away.
+// reopening, so that the watchdog tries again at its next cycles. They are never called on the
+// control thread: an immediate hibernation posts its CloseService to the event loop, so that
+// closing (which joins the control thread) cannot wait for itself. The destructor stops the
+// watchdog and closes the service, joining every thread before the members they use go away.
 
 #include <atomic>
 #include <condition_variable>
@@ -117,7 +117,7 @@ class CTalvenConnect {
   DiscoveryResponder discovery_;
   DataServer dataServer_;
 
-  std::mutex serviceLock_;  // serialises opening and closing, and the watchdog's decisions
+  std::mutex serviceLock_;       // serialises opening and closing, and the watchdog's decisions
   std::string lastOpenFailure_;  // under serviceLock_: printed once, not at every retry
   std::atomic<bool> serviceOpen_{false};
   std::atomic<bool> reopenWhenNetworkUp_{true};

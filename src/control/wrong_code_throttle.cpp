@@ -47,8 +47,8 @@ void WrongCodeThrottle::Clear(uint32_t peer) {
 int64_t WrongCodeThrottle::GlobalDelay(int64_t now) {
   recent_.push_back(now);
   while (recent_.size() > kRecentKept) recent_.pop_front();
-  int inLastMinute = static_cast<int>(
-      std::count_if(recent_.begin(), recent_.end(), [now](int64_t t) { return now - t < kMinuteMs; }));
+  int inLastMinute = static_cast<int>(std::count_if(
+      recent_.begin(), recent_.end(), [now](int64_t t) { return now - t < kMinuteMs; }));
   return DelayFor(inLastMinute - kGlobalFreePerMinute);
 }
 

@@ -66,9 +66,11 @@ TEST(SettingsStoreTest, LoadReadsEachValueByItsRule) {
       {"code with = and spaces", Profile({{"securitycode", " a=b c "}}), 1, 1, " a=b c ", "6000",
        6000, 1765000000},
       {"port wrong", Profile({{"port", "wrong"}}), 1, 1, "1234", "5868", 5868, 1765000000},
-      {"port Wrong is a text", Profile({{"port", "Wrong"}}), 1, 1, "1234", "Wrong", 5868, 1765000000},
+      {"port Wrong is a text", Profile({{"port", "Wrong"}}), 1, 1, "1234", "Wrong", 5868,
+       1765000000},
       {"port empty", Profile({{"port", ""}}), 1, 1, "1234", "5868", 5868, 1765000000},
-      // A port whose listeners (port to port + 2) do not fit 1 to 65535 runs as 5868; the text stays.
+      // A port whose listeners (port to port + 2) do not fit 1 to 65535 runs as 5868; the text
+      // stays.
       {"port above the range", Profile({{"port", "70000"}}), 1, 1, "1234", "70000", 5868,
        1765000000},
       {"port 0", Profile({{"port", "0"}}), 1, 1, "1234", "0", 5868, 1765000000},
@@ -78,7 +80,8 @@ TEST(SettingsStoreTest, LoadReadsEachValueByItsRule) {
       {"port leading digits", Profile({{"port", "12ab"}}), 1, 1, "1234", "12ab", 12, 1765000000},
       {"port without digits", Profile({{"port", "abc"}}), 1, 1, "1234", "abc", 5868, 1765000000},
       {"port with sign", Profile({{"port", "-5"}}), 1, 1, "1234", "-5", 5868, 1765000000},
-      {"port with leading space", Profile({{"port", " 80"}}), 1, 1, "1234", " 80", 5868, 1765000000},
+      {"port with leading space", Profile({{"port", " 80"}}), 1, 1, "1234", " 80", 5868,
+       1765000000},
       {"port saturates", Profile({{"port", "99999999999"}}), 1, 1, "1234", "99999999999", 5868,
        1765000000},
       {"device id absent", {{"first_run", "FALSE"}, {"port", "6000"}}, 0, 0, "", "6000", 6000, 0},

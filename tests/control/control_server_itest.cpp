@@ -1,16 +1,15 @@
 // The real server, talked to as a device would over loopback.
 
-#include <gtest/gtest.h>
-
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <fstream>
-#include <thread>
 #include <sstream>
+#include <thread>
 #include <vector>
 
 #include "support/device_client.h"
@@ -155,7 +154,8 @@ TEST_F(ControlServerTest, AListenerThatCannotOpenLeavesTheServiceClosedUntilItCa
   ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)), 0);
   ASSERT_EQ(::listen(fd, 1), 0);
   ASSERT_TRUE(server->Start());
-  const std::string named = "TCP port " + std::to_string(server->controlPort()) + " cannot be opened";
+  const std::string named =
+      "TCP port " + std::to_string(server->controlPort()) + " cannot be opened";
   for (int i = 0; i < 500 && server->Stderr().find(named) == std::string::npos; ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   ASSERT_NE(server->Stderr().find(named), std::string::npos) << server->Stderr();

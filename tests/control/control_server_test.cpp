@@ -207,9 +207,9 @@ class ControlServerTest : public ::testing::Test {
     if (server) server->Stop();
   }
   void StartServer(ControlServer::Hooks hooks = {}) {
-    server = std::make_unique<ControlServer>(
-        network, clock, codec, state, settings,
-        ControlServices{inputs, handlers, handlers, handlers}, 20200, std::move(hooks));
+    server = std::make_unique<ControlServer>(network, clock, codec, state, settings,
+                                             ControlServices{inputs, handlers, handlers, handlers},
+                                             20200, std::move(hooks));
     std::string error;
     ASSERT_TRUE(server->Start(6001, &error)) << error;
   }
@@ -248,21 +248,37 @@ TEST_F(ControlServerTest, SessionsThatDoNotGetOnAreClosed) {
     std::string replies;
   } cases[] = {
       {"silent from the start", false, {}, kMinute, ""},
-      {"silent after commands before its handshake", false,
-       {{50 * kSecond, kPointer}, {100 * kSecond, kPointer}}, 160 * kSecond, ""},
+      {"silent after commands before its handshake",
+       false,
+       {{50 * kSecond, kPointer}, {100 * kSecond, kPointer}},
+       160 * kSecond,
+       ""},
       {"no code after the handshake", true, {{0, kHandshake}}, kMinute, ShortReply(2000)},
-      {"wrong codes do not buy time", true,
-       {{0, kHandshake}, {20 * kSecond, ControlMessage(202, 1, "x")},
-        {40 * kSecond, ControlMessage(202, 1, "y")}, {61 * kSecond, ControlMessage(202, 4, "1234")}},
-       kMinute, ShortReply(2000) + ShortReply(2003) + ShortReply(2003)},
-      {"a second handshake does not restart the time", true,
-       {{0, kHandshake}, {50 * kSecond, kHandshake}}, kMinute, ShortReply(2000) + ShortReply(2000)},
-      {"the right code in time: no limit any more", true,
-       {{0, kHandshake}, {59 * kSecond, ControlMessage(202, 4, "1234")},
-        {30 * kMinute, kPointer}, {40 * kMinute, ""}},
-       40 * kMinute, ShortReply(2000) + testing::WelcomeReply()},
-      {"without a code required, the handshake is enough", false,
-       {{10 * kSecond, kHandshake}, {30 * kMinute, kPointer}, {40 * kMinute, ""}}, 40 * kMinute,
+      {"wrong codes do not buy time",
+       true,
+       {{0, kHandshake},
+        {20 * kSecond, ControlMessage(202, 1, "x")},
+        {40 * kSecond, ControlMessage(202, 1, "y")},
+        {61 * kSecond, ControlMessage(202, 4, "1234")}},
+       kMinute,
+       ShortReply(2000) + ShortReply(2003) + ShortReply(2003)},
+      {"a second handshake does not restart the time",
+       true,
+       {{0, kHandshake}, {50 * kSecond, kHandshake}},
+       kMinute,
+       ShortReply(2000) + ShortReply(2000)},
+      {"the right code in time: no limit any more",
+       true,
+       {{0, kHandshake},
+        {59 * kSecond, ControlMessage(202, 4, "1234")},
+        {30 * kMinute, kPointer},
+        {40 * kMinute, ""}},
+       40 * kMinute,
+       ShortReply(2000) + testing::WelcomeReply()},
+      {"without a code required, the handshake is enough",
+       false,
+       {{10 * kSecond, kHandshake}, {30 * kMinute, kPointer}, {40 * kMinute, ""}},
+       40 * kMinute,
        testing::WelcomeReply()},
   };
   settings.securityCode = "1234";

@@ -251,7 +251,13 @@ class ServiceTest : public ::testing::Test {
   NullHandlers handlers;
   HeldClose streams;
   CTalvenConnect connect{ServicePlatform{network, stub, stub, stub, networkState, stub, power},
-                         loop, state, settings, handlers, streams, handlers, 20200};
+                         loop,
+                         state,
+                         settings,
+                         handlers,
+                         streams,
+                         handlers,
+                         20200};
 };
 
 TEST_F(ServiceTest, OpensTheThreeListenersOnTheConfiguredPortInOrder) {

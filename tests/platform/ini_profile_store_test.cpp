@@ -191,9 +191,10 @@ TEST(IniProfileStoreTest, AFileThatIsNotSettingsIsMovedAsideNeverOverwritten) {
     std::string content;
   };
   const std::vector<Case> cases = {
-      {"UTF-16 with its byte-order mark",
-       std::string("\xFF\xFE[\0T\0]\0\r\0\n\0", 12)},
-      {"binary", std::string("\x7F" "ELF\0\0\x01", 7)},
+      {"UTF-16 with its byte-order mark", std::string("\xFF\xFE[\0T\0]\0\r\0\n\0", 12)},
+      {"binary", std::string("\x7F"
+                             "ELF\0\0\x01",
+                             7)},
       {"a line that is no value", "[TalvenServer_config]\nport=6000\nthis is not a setting\n"},
   };
   for (const Case& c : cases) {

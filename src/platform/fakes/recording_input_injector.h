@@ -7,8 +7,8 @@
 // "right up", "wheel N", "key 0xVK down", "key 0xVK up", "char U+XXXX" (press and release).
 
 #include <map>
-#include <set>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 

@@ -87,7 +87,8 @@ bool IsSettingsText(const std::string& text) {
     if (end == std::string::npos) end = text.size();
     std::string trimmed = Trim(text.substr(pos, end - pos));
     pos = end + 1;
-    if (!trimmed.empty() && trimmed.back() == '\r') trimmed = Trim(trimmed.substr(0, trimmed.size() - 1));
+    if (!trimmed.empty() && trimmed.back() == '\r')
+      trimmed = Trim(trimmed.substr(0, trimmed.size() - 1));
     if (trimmed.empty() || trimmed.front() == ';' || trimmed.front() == '#') continue;
     if (trimmed.front() == '[' && trimmed.back() == ']' && trimmed.size() >= 2) continue;
     if (trimmed.find('=') == std::string::npos) return false;
@@ -294,7 +295,8 @@ class IniProfileStore : public ProfileStore {
            "); it is left as it is and nothing is written");
       return false;
     }
-    std::fprintf(stderr, "vantaro: settings: %s is not settings text; moved to %s, starting afresh\n",
+    std::fprintf(stderr,
+                 "vantaro: settings: %s is not settings text; moved to %s, starting afresh\n",
                  path_.c_str(), target.c_str());
     return true;
   }
