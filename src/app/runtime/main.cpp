@@ -14,6 +14,10 @@
 
 int main(int argc, char** argv) {
   using namespace vantaro;
+  // Declared before the termination signal, whose handler quits it: the signal object, and the
+  // thread that runs the handler, go first at exit, so no late signal reaches a destroyed loop.
+  // The loop starts no thread of its own.
+  app::HeadlessEventLoop loop;
   // Before any other thread exists, so that every thread inherits the blocked signals.
   auto termination = platform::CreateTerminationSignal();
   std::setlocale(LC_ALL, "");
@@ -31,7 +35,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "vantaro-server: this build has no window; running headless\n");
 
   auto platform = platform::CreatePlatform();
-  app::HeadlessEventLoop loop;
   app::HeadlessObserver observer;
   app::CTalvenServer_WinApp application(*platform, observer, loop, commandLine);
   if (!application.InitInstance()) return 0;
