@@ -133,9 +133,9 @@ class PathProbe {
 };
 
 struct SelfCheckProbes {
-  std::string settingsPath;               // the settings file of this user, native path
+  std::string settingsPath;                // the settings file of this user, native path
   std::unique_ptr<ProfileStore> settings;  // reads that file; never written by the check
-  std::string uiLanguage;                 // the locale name that picks the interface language
+  std::string uiLanguage;                  // the locale name that picks the interface language
   std::unique_ptr<DisplayProbe> display;
   std::unique_ptr<PowerProbe> power;
   std::unique_ptr<PortProbe> ports;

@@ -20,7 +20,8 @@ struct CheckRow {
 
 constexpr CheckRow kRows[] = {
     VANTARO_CHECK_TEXT(chkTitle, "Vantaro 自检 (vantaro-server %1)",
-                       "Vantaro 自檢 (vantaro-server %1)", "Vantaro self-check (vantaro-server %1)"),
+                       "Vantaro 自檢 (vantaro-server %1)",
+                       "Vantaro self-check (vantaro-server %1)"),
     VANTARO_CHECK_TEXT(chkOk, "正常", "正常", "ok"),
     VANTARO_CHECK_TEXT(chkWarning, "注意", "注意", "warn"),
     VANTARO_CHECK_TEXT(chkFailure, "失败", "失敗", "FAIL"),
@@ -35,13 +36,14 @@ constexpr CheckRow kRows[] = {
     VANTARO_CHECK_TEXT(chkItemDisplay, "X 显示", "X 顯示", "X display"),
     VANTARO_CHECK_TEXT(chkDisplayNotSet, "没有设置 DISPLAY", "沒有設置 DISPLAY",
                        "DISPLAY is not set"),
-    VANTARO_CHECK_TEXT(chkFixDisplayNotSet,
-                       "请在 X11 桌面会话中启动服务器(Wayland 桌面请在登录时选择 Xorg 会话),"
-                       "或者设置 DISPLAY,例如 DISPLAY=:0.",
-                       "請在 X11 桌面會話中啟動服務器(Wayland 桌面請在登錄時選擇 Xorg 會話),"
-                       "或者設置 DISPLAY,例如 DISPLAY=:0.",
-                       "Start the server from a desktop session on X11 (on a Wayland desktop, "
-                       "choose the Xorg session at login), or set DISPLAY, for example DISPLAY=:0."),
+    VANTARO_CHECK_TEXT(
+        chkFixDisplayNotSet,
+        "请在 X11 桌面会话中启动服务器(Wayland 桌面请在登录时选择 Xorg 会话),"
+        "或者设置 DISPLAY,例如 DISPLAY=:0.",
+        "請在 X11 桌面會話中啟動服務器(Wayland 桌面請在登錄時選擇 Xorg 會話),"
+        "或者設置 DISPLAY,例如 DISPLAY=:0.",
+        "Start the server from a desktop session on X11 (on a Wayland desktop, "
+        "choose the Xorg session at login), or set DISPLAY, for example DISPLAY=:0."),
     VANTARO_CHECK_TEXT(chkDisplayCannotOpen, "无法打开 %1", "無法打開 %1", "%1 cannot be opened"),
     VANTARO_CHECK_TEXT(chkFixDisplayCannotOpen,
                        "请确认 %1 的 X 服务器正在运行,并且此用户可以连接(XAUTHORITY, xhost).",
@@ -56,13 +58,11 @@ constexpr CheckRow kRows[] = {
     VANTARO_CHECK_TEXT(chkMissing, "没有", "沒有", "missing"),
     VANTARO_CHECK_TEXT(chkNoDisplay, "没有检查: 没有 X 显示", "沒有檢查: 沒有 X 顯示",
                        "not checked: no X display"),
-    VANTARO_CHECK_TEXT(chkFixXTest,
-                       "请启用 X 服务器的 XTEST 扩展;没有它,触控鼠标和键盘不起作用.",
+    VANTARO_CHECK_TEXT(chkFixXTest, "请启用 X 服务器的 XTEST 扩展;没有它,触控鼠标和键盘不起作用.",
                        "請啟用 X 服務器的 XTEST 擴展;沒有它,觸控鼠標和鍵盤不起作用.",
                        "Enable the XTEST extension of the X server; without it the touch mouse "
                        "and the keyboard do nothing."),
-    VANTARO_CHECK_TEXT(chkFixMitShm,
-                       "请在运行 X 显示的电脑上启动服务器;没有 MIT-SHM,远程桌面较慢.",
+    VANTARO_CHECK_TEXT(chkFixMitShm, "请在运行 X 显示的电脑上启动服务器;没有 MIT-SHM,远程桌面较慢.",
                        "請在運行 X 顯示的電腦上啟動服務器;沒有 MIT-SHM,遠程桌面較慢.",
                        "Run the server on the computer that runs the X display; without MIT-SHM "
                        "the remote desktop copies every picture through the X connection and is "
@@ -133,8 +133,7 @@ constexpr CheckRow kRows[] = {
                        "(the service uses that port and the next two)."),
     // Network
     VANTARO_CHECK_TEXT(chkItemInterface, "网络接口 %1", "網絡接口 %1", "Interface %1"),
-    VANTARO_CHECK_TEXT(chkInterfaceAddress, "已启用, 地址 %1", "已啟用, 地址 %1",
-                       "up, address %1"),
+    VANTARO_CHECK_TEXT(chkInterfaceAddress, "已启用, 地址 %1", "已啟用, 地址 %1", "up, address %1"),
     VANTARO_CHECK_TEXT(chkInterfaceNoAddress, "已启用, 没有 IPv4 地址", "已啟用, 沒有 IPv4 地址",
                        "up, no IPv4 address"),
     VANTARO_CHECK_TEXT(chkInterfaceDown, "未启用", "未啟用", "down"),
@@ -144,8 +143,7 @@ constexpr CheckRow kRows[] = {
     VANTARO_CHECK_TEXT(chkNetworkReady, "%1 个接口已启用并有地址", "%1 個接口已啟用並有地址",
                        "%1 interface(s) up with an address"),
     VANTARO_CHECK_TEXT(chkNetworkNone, "没有已启用并有 IPv4 地址的接口",
-                       "沒有已啟用並有 IPv4 地址的接口",
-                       "no interface is up with an IPv4 address"),
+                       "沒有已啟用並有 IPv4 地址的接口", "no interface is up with an IPv4 address"),
     VANTARO_CHECK_TEXT(chkFixNetwork, "请把电脑连接到手机所在的网络(网线或 Wi-Fi).",
                        "請把電腦連接到手機所在的網絡(網線或 Wi-Fi).",
                        "Connect the computer to the network the phone uses (cable or Wi-Fi)."),
@@ -234,7 +232,8 @@ constexpr CheckRow kRows[] = {
     VANTARO_CHECK_TEXT(chkFixFolderMissing, "请创建该文件夹,或把它从共享文件夹中删除.",
                        "請創建該文件夾,或把它從共享文件夾中刪除.",
                        "Create the folder, or remove it from the shared folders."),
-    VANTARO_CHECK_TEXT(chkFixFolderUnreadable, "请允许此用户读取该文件夹(chmod u+rx),或共享其他文件夹.",
+    VANTARO_CHECK_TEXT(chkFixFolderUnreadable,
+                       "请允许此用户读取该文件夹(chmod u+rx),或共享其他文件夹.",
                        "請允許此用戶讀取該文件夾(chmod u+rx),或共享其他文件夾.",
                        "Let this user read the folder (chmod u+rx), or share another one."),
 };

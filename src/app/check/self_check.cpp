@@ -164,9 +164,9 @@ class Checker {
     std::string multicastNames;
     for (const platform::InterfaceFacts& i : n.interfaces) {
       if (i.loopback) continue;
-      std::string found = !i.up                ? t_.chkInterfaceDown
-                          : i.address.empty()  ? t_.chkInterfaceNoAddress
-                                               : FillIn(t_.chkInterfaceAddress, {i.address});
+      std::string found = !i.up               ? t_.chkInterfaceDown
+                          : i.address.empty() ? t_.chkInterfaceNoAddress
+                                              : FillIn(t_.chkInterfaceAddress, {i.address});
       if (i.up) found += i.multicast ? t_.chkInterfaceMulticast : t_.chkInterfaceNoMulticast;
       Add(CheckSeverity::kOk, FillIn(t_.chkItemInterface, {i.name}), found);
       if (!i.up || i.address.empty()) continue;
@@ -196,13 +196,13 @@ class Checker {
     const std::string d = std::to_string(ports_.discovery), c = std::to_string(ports_.control),
                       e = std::to_string(ports_.data);
     // The packaged profiles cover the default ports; another port is opened by number.
-    const std::string ufwOpen = DefaultPorts() ? "sudo ufw allow vantaro"
-                                               : "sudo ufw allow " + d + "/udp && sudo ufw allow " +
-                                                     c + ":" + e + "/tcp";
+    const std::string ufwOpen =
+        DefaultPorts() ? "sudo ufw allow vantaro"
+                       : "sudo ufw allow " + d + "/udp && sudo ufw allow " + c + ":" + e + "/tcp";
     const std::string firewalldOpen =
         (DefaultPorts() ? std::string("sudo firewall-cmd --permanent --add-service=vantaro")
-                        : "sudo firewall-cmd --permanent --add-port=" + d + "/udp --add-port=" +
-                              c + "-" + e + "/tcp") +
+                        : "sudo firewall-cmd --permanent --add-port=" + d + "/udp --add-port=" + c +
+                              "-" + e + "/tcp") +
         " && sudo firewall-cmd --reload";
     AddFirewall(t_.chkItemUfw, probes_.firewall->Ufw(ports_), ufwOpen, "sudo ufw status");
     AddFirewall(t_.chkItemFirewalld, probes_.firewall->Firewalld(ports_), firewalldOpen,
@@ -270,8 +270,8 @@ class Checker {
     char mode[8];
     std::snprintf(mode, sizeof(mode), "%04o", static_cast<unsigned>(f.mode & 07777));
     if (f.mode & 077)
-      Add(CheckSeverity::kWarning, t_.chkItemSettingsFile,
-          FillIn(t_.chkSettingsOpen, {path, mode}), FillIn(t_.chkFixSettingsOpen, {path}));
+      Add(CheckSeverity::kWarning, t_.chkItemSettingsFile, FillIn(t_.chkSettingsOpen, {path, mode}),
+          FillIn(t_.chkFixSettingsOpen, {path}));
     else
       Add(CheckSeverity::kOk, t_.chkItemSettingsFile, FillIn(t_.chkSettingsPrivate, {path, mode}));
     CheckSharedFolders();

@@ -21,7 +21,8 @@ int main(int argc, char** argv) {
   auto termination = platform::CreateTerminationSignal();
   std::setlocale(LC_ALL, "");
 
-  app::CommandLine commandLine = app::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+  app::CommandLine commandLine =
+      app::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
   if (commandLine.showHelp) {
     std::fputs(app::UsageText(), stdout);
     return 0;

@@ -38,7 +38,8 @@ std::vector<std::string> VideoCaptureNodes() {
     if (fd < 0) continue;
     v4l2_capability caps{};
     if (::ioctl(fd, VIDIOC_QUERYCAP, &caps) == 0) {
-      uint32_t c = (caps.capabilities & V4L2_CAP_DEVICE_CAPS) ? caps.device_caps : caps.capabilities;
+      uint32_t c =
+          (caps.capabilities & V4L2_CAP_DEVICE_CAPS) ? caps.device_caps : caps.capabilities;
       if (c & (V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_VIDEO_CAPTURE_MPLANE))
         names.push_back(std::string(reinterpret_cast<const char*>(caps.card)) + " (" + node + ")");
     }
@@ -57,8 +58,8 @@ std::vector<std::string> AudioCaptureStreams() {
     size_t first = line.find(':');
     size_t second = line.find(':', first + 1);
     if (first == std::string::npos || second == std::string::npos) continue;
-    names.push_back(Trim(line.substr(first + 1, second - first - 1)) + " (hw:" +
-                    std::to_string(std::stoi(line.substr(0, 2))) + "," +
+    names.push_back(Trim(line.substr(first + 1, second - first - 1)) +
+                    " (hw:" + std::to_string(std::stoi(line.substr(0, 2))) + "," +
                     std::to_string(std::stoi(line.substr(3, 2))) + ")");
   }
   return names;

@@ -1,6 +1,7 @@
 // The firewalls' state, read without changing anything and without root where possible: ufw from
 // its configuration files (its rules file is often readable by root only, and then the verdict is
-// "cannot tell"), firewalld from its runtime D-Bus interface, whose queries any local user may make.
+// "cannot tell"), firewalld from its runtime D-Bus interface, whose queries any local user may
+// make.
 
 #include <systemd/sd-bus.h>
 #include <unistd.h>
@@ -70,8 +71,7 @@ bool UfwAllows(const std::string& userRules, const WantedPort& wanted) {
   std::string line;
   while (std::getline(lines, line)) {
     if (!line.starts_with("### tuple ###")) continue;
-    if (size_t comment = line.find(" comment="); comment != std::string::npos)
-      line.resize(comment);
+    if (size_t comment = line.find(" comment="); comment != std::string::npos) line.resize(comment);
     std::istringstream fields(line.substr(13));
     std::vector<std::string> f;
     for (std::string token; fields >> token;) f.push_back(token);
@@ -162,8 +162,8 @@ class LinuxFirewallProbe : public FirewallProbe {
     facts->detail = "zone " + zone;
     bool hasService = false;
     for (const std::string& s : services) hasService = hasService || s == "vantaro";
-    const WantedPort wanted[] = {{"udp", ports.discovery}, {"tcp", ports.control},
-                                 {"tcp", ports.data}};
+    const WantedPort wanted[] = {
+        {"udp", ports.discovery}, {"tcp", ports.control}, {"tcp", ports.data}};
     bool all = true;
     for (const WantedPort& w : wanted) {
       bool found = hasService && ports.discovery == 5868;  // the packaged service's ports
@@ -213,8 +213,8 @@ class LinuxFirewallProbe : public FirewallProbe {
 }  // namespace
 
 bool UfwRulesAllow(const std::string& userRules, const ServicePorts& ports) {
-  const WantedPort wanted[] = {{"udp", ports.discovery}, {"tcp", ports.control},
-                               {"tcp", ports.data}};
+  const WantedPort wanted[] = {
+      {"udp", ports.discovery}, {"tcp", ports.control}, {"tcp", ports.data}};
   for (const WantedPort& w : wanted)
     if (!UfwAllows(userRules, w)) return false;
   return true;
