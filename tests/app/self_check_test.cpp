@@ -147,7 +147,9 @@ const BrokenFact kBrokenFacts[] = {
        f.firewalld = {FirewallFacts::kActive, FirewallFacts::kClosed, "zone public"};
      },
      "[FAIL] Firewall firewalld: active, blocks the ports (zone public)",
-     "sudo firewall-cmd --permanent --add-service=vantaro && sudo firewall-cmd --reload", 1},
+     "sudo firewall-cmd --reload && sudo firewall-cmd --permanent --add-service=vantaro && sudo "
+     "firewall-cmd --reload",
+     1},
     {"FirewalldUnknown",
      [](FakeCheckFacts& f) {
        f.firewalld = {FirewallFacts::kUnknown, {}, "no system bus"};

@@ -199,11 +199,12 @@ class Checker {
     const std::string ufwOpen =
         DefaultPorts() ? "sudo ufw allow vantaro"
                        : "sudo ufw allow " + d + "/udp && sudo ufw allow " + c + ":" + e + "/tcp";
+    // firewalld learns of a newly installed service file only when it reloads.
     const std::string firewalldOpen =
-        (DefaultPorts() ? std::string("sudo firewall-cmd --permanent --add-service=vantaro")
-                        : "sudo firewall-cmd --permanent --add-port=" + d + "/udp --add-port=" + c +
-                              "-" + e + "/tcp") +
-        " && sudo firewall-cmd --reload";
+        DefaultPorts() ? "sudo firewall-cmd --reload && sudo firewall-cmd --permanent "
+                         "--add-service=vantaro && sudo firewall-cmd --reload"
+                       : "sudo firewall-cmd --permanent --add-port=" + d + "/udp --add-port=" + c +
+                             "-" + e + "/tcp && sudo firewall-cmd --reload";
     AddFirewall(t_.chkItemUfw, probes_.firewall->Ufw(ports_), ufwOpen, "sudo ufw status");
     AddFirewall(t_.chkItemFirewalld, probes_.firewall->Firewalld(ports_), firewalldOpen,
                 "sudo firewall-cmd --list-all");
