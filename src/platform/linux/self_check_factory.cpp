@@ -40,7 +40,9 @@ class LinuxPathProbe : public PathProbe {
     facts.exists = true;
     facts.isFolder = status->isFolder;
     std::vector<FolderEntry> entries;
-    facts.readable = !facts.isFolder || files_->ListFolder(computerPath, &entries);
+    std::unique_ptr<Folder> folder =
+        facts.isFolder ? files_->OpenFolderPath(computerPath) : nullptr;
+    facts.readable = !facts.isFolder || (folder && folder->List(&entries));
     if (!facts.readable) facts.error = std::strerror(EACCES);
     return facts;
   }
