@@ -6,11 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "app/check/self_check.h"
 #include "app/headless_event_loop.h"
 #include "app/runtime/command_line.h"
 #include "app/runtime/headless_observer.h"
 #include "app/runtime/talven_server_app.h"
+#include "app/version.h"
 #include "platform/platform.h"
+#include "platform/self_check_probes.h"
 
 int main(int argc, char** argv) {
   using namespace vantaro;
@@ -22,7 +25,8 @@ int main(int argc, char** argv) {
   auto termination = platform::CreateTerminationSignal();
   std::setlocale(LC_ALL, "");
 
-  app::CommandLine commandLine = app::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+  app::CommandLine commandLine =
+      app::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
   if (commandLine.showHelp) {
     std::fputs(app::UsageText(), stdout);
     return 0;
@@ -30,6 +34,17 @@ int main(int argc, char** argv) {
   if (!commandLine.error.empty()) {
     std::fprintf(stderr, "vantaro-server: %s\n%s", commandLine.error.c_str(), app::UsageText());
     return 2;
+  }
+  if (commandLine.showVersion) {
+    std::printf("vantaro-server %s\n", app::kCurrentVersion);
+    return 0;
+  }
+  // Runs beside a server that may already be running: no single-instance test, no service.
+  if (commandLine.check) {
+    auto probes = platform::CreateSelfCheckProbes();
+    app::CheckOutcome outcome = app::RunSelfCheckCommand(*probes, app::kCurrentVersion);
+    std::fputs(outcome.text.c_str(), stdout);
+    return outcome.exitCode;
   }
   if (!commandLine.headless)
     std::fprintf(stderr, "vantaro-server: this build has no window; running headless\n");
