@@ -1,6 +1,8 @@
 #pragma once
 // The server's command line:
-// vantaro-server [--headless] [--dry-run-power] [--assume-network-up] [--test-capture-devices] [-ar]
+//   vantaro-server [--headless] [--dry-run-power] [--assume-network-up] [--test-capture-devices]
+//                  [-ar]
+//   vantaro-server --check | --version | --help
 
 #include <string>
 #include <vector>
@@ -14,6 +16,8 @@ struct CommandLine {
   bool testCaptureDevices = false;  // one synthetic camera and microphone instead of the real ones
   bool startedHidden = false;    // the command line ends in "-ar" (the autostart entry's start)
   bool showHelp = false;
+  bool showVersion = false;
+  bool check = false;  // run the self-check, print it and exit; starts no service
   std::string error;  // set for an argument that is not understood
 };
 
