@@ -174,7 +174,22 @@ class GstCaptureDevices : public CaptureDevices {
   std::vector<std::unique_ptr<DeviceRef>> audio_;
 };
 
+class GstCaptureDeviceProbe : public CaptureDeviceProbe {
+ public:
+  CaptureFacts Query() override {
+    CaptureDeviceList list = devices_.Enumerate();
+    return CaptureFacts{list.videoInputs, list.audioInputs};
+  }
+
+ private:
+  GstCaptureDevices devices_;
+};
+
 }  // namespace
+
+std::unique_ptr<CaptureDeviceProbe> CreateGstCaptureDeviceProbe() {
+  return std::make_unique<GstCaptureDeviceProbe>();
+}
 
 std::unique_ptr<CaptureDevices> CreateGstCaptureDevices() {
   return std::make_unique<GstCaptureDevices>();

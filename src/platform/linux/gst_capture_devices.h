@@ -7,9 +7,12 @@
 #include <memory>
 
 #include "platform/capture_devices.h"
+#include "platform/self_check_probes.h"
 
 namespace vantaro::platform {
 
 std::unique_ptr<CaptureDevices> CreateGstCaptureDevices();
+// The self-check's view of the same lists, so that it names exactly the devices the server offers.
+std::unique_ptr<CaptureDeviceProbe> CreateGstCaptureDeviceProbe();
 
 }  // namespace vantaro::platform
