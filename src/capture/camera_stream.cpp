@@ -43,8 +43,10 @@ void CameraStream::OnCameraTimer() {
     StopCameraGraph();
     clock_.SleepMs(kCameraRebuildWaitMs);
   }
-  BuildCameraGraph();  // whether the page is shown or not
+  // Before the build: the camera may deliver its first frame before the build returns, and that
+  // frame must be the one that only announces the size.
   media_.videoHeaderPending.store(true);
+  BuildCameraGraph();  // whether the page is shown or not
   media_.cameraChangePending.store(false);  // also when the build failed
 }
 

@@ -90,6 +90,21 @@ TEST(CameraStream, StartWhilePreviewRunsAnnouncesThenSendsSelfContainedFrames) {
   }
 }
 
+// A camera may deliver its first frame while it is still being opened: that frame too only
+// announces the size, and the format packet is sent once.
+TEST(CameraStream, FrameDuringTheOpenOnlyAnnounces) {
+  CameraFixture f;
+  RedFrame red(64, 48);
+  f.devices.DeliverOnStart(0, &red.frame);
+  f.StartCamera();
+  f.stream.OnCameraTimer();
+  f.devices.DeliverVideo(0, red.frame);
+  std::vector<SentPacket> packets = f.Packets();
+  ASSERT_EQ(packets.size(), 2u);
+  EXPECT_EQ(packets[0].type, 2003);
+  EXPECT_EQ(packets[1].type, 2001);
+}
+
 TEST(CameraStream, EndModeDropsFramesUntilTheTickClosesTheCamera) {
   CameraFixture f;
   f.StartCamera();

@@ -11,6 +11,7 @@ struct FakeCaptureDevices::Shared {
   std::set<int32_t> videoFailing;
   std::set<int32_t> audioFailing;
   std::vector<std::string> events;
+  std::map<int32_t, const VideoFrame*> onStart;
 };
 
 namespace {
@@ -52,6 +53,13 @@ class FakeVideoCapture : public VideoCapture {
       return false;
     }
     sink_ = &sink;
+    const VideoFrame* first = nullptr;
+    {
+      std::lock_guard<std::mutex> guard(shared_->lock);
+      auto it = shared_->onStart.find(index_);
+      if (it != shared_->onStart.end()) first = it->second;
+    }
+    if (first != nullptr) sink.OnVideoFrame(*first);
     return true;
   }
   void Stop() override {
@@ -129,6 +137,15 @@ void FakeCaptureDevices::FailAudioStart(int32_t index, bool fail) {
     shared_->audioFailing.insert(index);
   } else {
     shared_->audioFailing.erase(index);
+  }
+}
+
+void FakeCaptureDevices::DeliverOnStart(int32_t index, const VideoFrame* frame) {
+  std::lock_guard<std::mutex> guard(shared_->lock);
+  if (frame == nullptr) {
+    shared_->onStart.erase(index);
+  } else {
+    shared_->onStart[index] = frame;
   }
 }
 

@@ -31,6 +31,9 @@ class FakeCaptureDevices : public CaptureDevices {
   // Later Starts of that device fail (or succeed again).
   void FailVideoStart(int32_t index, bool fail);
   void FailAudioStart(int32_t index, bool fail);
+  // Every later Start of that camera hands `frame` to the sink before it returns, as a real
+  // camera may (the pixels must stay valid). nullptr: no such frame.
+  void DeliverOnStart(int32_t index, const VideoFrame* frame);
   // To the running capture of that device; false when none runs.
   bool DeliverVideo(int32_t index, const VideoFrame& frame);
   bool LoseVideo(int32_t index, const std::string& reason);
