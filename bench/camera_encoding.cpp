@@ -54,8 +54,8 @@ void CameraFrame(benchmark::State& state) {
     bytes += size;
     benchmark::DoNotOptimize(encoder.frameData());
   }
-  state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()),
-                                             benchmark::Counter::kIsRate);
+  state.counters["fps"] =
+      benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
   state.counters["frame_bytes"] = static_cast<double>(bytes) / state.iterations();
 }
 BENCHMARK(CameraFrame)

@@ -7,15 +7,14 @@
 namespace vantaro::capture {
 
 CameraRecorder::CameraRecorder(platform::CaptureDevices& devices, app::AppState& state,
-                               app::EventLoop& loop, platform::Clock& clock,
-                               std::string noneText)
+                               app::EventLoop& loop, platform::Clock& clock, std::string noneText)
     : loop_(loop),
       choice_(devices, state.videoInputCount, state.audioInputCount, std::move(noneText)),
       page_(std::make_unique<PageState>()),
-      camera_(std::make_unique<CameraStream>(state.media, state.dataSocket, choice_, *page_,
-                                             clock)),
-      microphone_(std::make_unique<MicrophoneStream>(state.media, state.dataSocket, choice_,
-                                                     *page_, clock, &CreateSpeexFrameEncoder)) {}
+      camera_(
+          std::make_unique<CameraStream>(state.media, state.dataSocket, choice_, *page_, clock)),
+      microphone_(std::make_unique<MicrophoneStream>(state.media, state.dataSocket, choice_, *page_,
+                                                     clock, &CreateSpeexFrameEncoder)) {}
 
 CameraRecorder::~CameraRecorder() { Stop(); }
 
@@ -49,9 +48,7 @@ void CameraRecorder::SetSettingsPageShown(bool shown) { page_->settingsPageShown
 
 void CameraRecorder::SetCameraSubPageShown(bool shown) { page_->cameraSubPageShown.store(shown); }
 
-void CameraRecorder::SetObserver(CapturePreviewObserver* observer) {
-  page_->SetObserver(observer);
-}
+void CameraRecorder::SetObserver(CapturePreviewObserver* observer) { page_->SetObserver(observer); }
 
 void CameraRecorder::OnCameraTimer() { camera_->OnCameraTimer(); }
 

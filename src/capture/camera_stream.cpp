@@ -46,7 +46,7 @@ void CameraStream::OnCameraTimer() {
   // Before the build: the camera may deliver its first frame before the build returns, and that
   // frame must be the one that only announces the size.
   media_.videoHeaderPending.store(true);
-  BuildCameraGraph();  // whether the page is shown or not
+  BuildCameraGraph();                       // whether the page is shown or not
   media_.cameraChangePending.store(false);  // also when the build failed
 }
 
@@ -61,8 +61,8 @@ bool CameraStream::BuildCameraGraph() {
     capture_.reset();
     callbackInstalled_.store(false);
     if (!reportedBuildFailure_) {
-      std::fprintf(stderr, "camera: cannot open \"%s\" (%s)\n",
-                   choice_.selectedVideoName().c_str(), error.c_str());
+      std::fprintf(stderr, "camera: cannot open \"%s\" (%s)\n", choice_.selectedVideoName().c_str(),
+                   error.c_str());
       reportedBuildFailure_ = true;
     }
     return false;
@@ -107,8 +107,8 @@ void CameraStream::OnVideoFrame(const platform::VideoFrame& frame) {
   if (media_.videoHeaderPending.exchange(false) || width != announcedWidth_ ||
       height != announcedHeight_) {
     std::vector<uint8_t> payload = desktop::VideoFormatPayload(width, height);
-    desktop::SendMediaPacket(connection_, desktop::kPacketVideoFormat,
-                             desktop::WholeSecondsNow(), payload.data(), payload.size(), packet_);
+    desktop::SendMediaPacket(connection_, desktop::kPacketVideoFormat, desktop::WholeSecondsNow(),
+                             payload.data(), payload.size(), packet_);
     announcedWidth_ = width;
     announcedHeight_ = height;
     return;

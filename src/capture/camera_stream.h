@@ -38,8 +38,8 @@ inline constexpr int kCameraRebuildWaitMs = 20;
 class CameraStream : public platform::VideoFrameSink {
  public:
   // Everything passed must outlive this object.
-  CameraStream(app::MediaFlags& media, app::DataConnection& connection,
-               CaptureDeviceChoice& choice, PageState& page, platform::Clock& clock,
+  CameraStream(app::MediaFlags& media, app::DataConnection& connection, CaptureDeviceChoice& choice,
+               PageState& page, platform::Clock& clock,
                CameraEncoding encoding = CameraEncoding::kFreshPerFrame);
   // Closes the camera without the wait.
   ~CameraStream() override;
@@ -67,10 +67,10 @@ class CameraStream : public platform::VideoFrameSink {
   platform::Clock& clock_;
 
   std::unique_ptr<platform::VideoCapture> capture_;  // user-interface thread
-  std::atomic<bool> graphRunning_{false};       // written by the user-interface thread
-  std::atomic<bool> callbackInstalled_{false};  // written before the capture starts
-  std::atomic<bool> lost_{false};               // set by the camera's thread
-  bool reportedBuildFailure_ = false;           // one line per run of failed opens
+  std::atomic<bool> graphRunning_{false};            // written by the user-interface thread
+  std::atomic<bool> callbackInstalled_{false};       // written before the capture starts
+  std::atomic<bool> lost_{false};                    // set by the camera's thread
+  bool reportedBuildFailure_ = false;                // one line per run of failed opens
 
   std::mutex cameraLock_;  // held by the frame callback for its whole body
   // Under cameraLock_ (and by the user-interface thread once the capture was stopped).

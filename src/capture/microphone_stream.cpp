@@ -22,8 +22,7 @@ void PutLe32(uint8_t* at, int32_t value) {
 
 MicrophoneStream::MicrophoneStream(app::MediaFlags& media, app::DataConnection& connection,
                                    CaptureDeviceChoice& choice, PageState& page,
-                                   platform::Clock& clock,
-                                   NarrowbandEncoderFactory encoderFactory)
+                                   platform::Clock& clock, NarrowbandEncoderFactory encoderFactory)
     : media_(media),
       connection_(connection),
       choice_(choice),

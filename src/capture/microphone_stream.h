@@ -67,9 +67,9 @@ class MicrophoneStream : public platform::AudioBufferSink {
   const NarrowbandEncoderFactory encoderFactory_;
 
   std::unique_ptr<platform::AudioCapture> capture_;  // user-interface thread
-  std::atomic<bool> recordingActive_{false};  // written by the user-interface thread
-  std::atomic<bool> lost_{false};             // set by the microphone's thread
-  bool reportedStartFailure_ = false;         // one line per run of failed opens
+  std::atomic<bool> recordingActive_{false};         // written by the user-interface thread
+  std::atomic<bool> lost_{false};                    // set by the microphone's thread
+  bool reportedStartFailure_ = false;                // one line per run of failed opens
 
   // The microphone's thread while a capture runs (see the header comment).
   LevelMeter meter_;

@@ -54,9 +54,7 @@ void ConvertRgb24ToI420(const uint8_t* input, size_t stride, int32_t width, int3
   uint8_t* yPlane = output;
   uint8_t* cbPlane = output + w * h;
   uint8_t* crPlane = cbPlane + (w / 2) * (h / 2);
-  auto row = [&](size_t top) {
-    return input + (bottomUp ? (h - 1 - top) : top) * stride;
-  };
+  auto row = [&](size_t top) { return input + (bottomUp ? (h - 1 - top) : top) * stride; };
   for (size_t pair = 0; pair < h / 2; ++pair) {
     const uint8_t* upper = row(2 * pair);
     const uint8_t* lower = row(2 * pair + 1);

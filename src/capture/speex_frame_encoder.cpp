@@ -41,8 +41,7 @@ class SpeexFrameEncoder : public NarrowbandFrameEncoder {
     if (length <= 0) return 0;
     const size_t at = out->size();
     out->resize(at + static_cast<size_t>(length));
-    const int written =
-        speex_bits_write(&bits_, reinterpret_cast<char*>(out->data() + at), length);
+    const int written = speex_bits_write(&bits_, reinterpret_cast<char*>(out->data() + at), length);
     out->resize(at + static_cast<size_t>(written > 0 ? written : 0));
     return out->size() - at;
   }
@@ -54,10 +53,19 @@ class SpeexFrameEncoder : public NarrowbandFrameEncoder {
     std::memset(out, 0, kSpeexHeaderSize);
     std::memcpy(out, h.speex_string, SPEEX_HEADER_STRING_LENGTH);
     std::memcpy(out + 8, h.speex_version, SPEEX_HEADER_VERSION_LENGTH);
-    const int32_t fields[] = {h.speex_version_id, static_cast<int32_t>(kSpeexHeaderSize),
-                              h.rate, h.mode, h.mode_bitstream_version, h.nb_channels,
-                              h.bitrate, h.frame_size, h.vbr, h.frames_per_packet,
-                              h.extra_headers, lastFrameBytes, 0};
+    const int32_t fields[] = {h.speex_version_id,
+                              static_cast<int32_t>(kSpeexHeaderSize),
+                              h.rate,
+                              h.mode,
+                              h.mode_bitstream_version,
+                              h.nb_channels,
+                              h.bitrate,
+                              h.frame_size,
+                              h.vbr,
+                              h.frames_per_packet,
+                              h.extra_headers,
+                              lastFrameBytes,
+                              0};
     for (size_t i = 0; i < sizeof(fields) / sizeof(fields[0]); ++i) {
       PutLe32(out + 28 + 4 * i, fields[i]);
     }

@@ -53,7 +53,8 @@ void PaintSmpteBars(uint8_t* bgr, size_t stride, int32_t width, int32_t height,
       const Rgb band[3] = {kNegI, kWhite, kPosQ};
       for (int i = 0; i < 3; ++i) Fill(row, i * w / 6, (i + 1) * w / 6, band[i]);
       const Rgb blacks[3] = {kSuperBlack, kBlack, kDarkGrey};
-      for (int i = 0; i < 3; ++i) Fill(row, w / 2 + i * w / 12, w / 2 + (i + 1) * w / 12, blacks[i]);
+      for (int i = 0; i < 3; ++i)
+        Fill(row, w / 2 + i * w / 12, w / 2 + (i + 1) * w / 12, blacks[i]);
       // White noise blended onto black: the grey level is the random byte itself.
       for (int32_t x = w * 3 / 4; x < w; ++x) {
         const uint8_t v = NextNoise(noiseState);

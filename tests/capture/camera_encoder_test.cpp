@@ -28,7 +28,8 @@ std::vector<int> NalTypes(const uint8_t* data, size_t size) {
 TEST(CameraEncoder, EveryFrameDecodesAloneOnAFreshDecoder) {
   const int w = 96, h = 64;
   std::mt19937 random(7);
-  for (CameraEncoding encoding : {CameraEncoding::kFreshPerFrame, CameraEncoding::kPersistentAllIdr}) {
+  for (CameraEncoding encoding :
+       {CameraEncoding::kFreshPerFrame, CameraEncoding::kPersistentAllIdr}) {
     CameraEncoder encoder(encoding);
     for (int frame = 0; frame < 4; ++frame) {
       std::vector<uint8_t> i420(w * h * 3 / 2, 128);

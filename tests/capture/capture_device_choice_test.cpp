@@ -19,8 +19,17 @@ struct ChoiceCase {
 
 TEST(CaptureDeviceChoice, ListsCountsAndFirstEntries) {
   const ChoiceCase cases[] = {
-      {"two cameras", {"Cam A", "Cam B"}, {"Mic"}, -1, {"Cam A", "Cam B"}, {"Mic"}, 2, 1, true,
-       true, 0},
+      {"two cameras",
+       {"Cam A", "Cam B"},
+       {"Mic"},
+       -1,
+       {"Cam A", "Cam B"},
+       {"Mic"},
+       2,
+       1,
+       true,
+       true,
+       0},
       {"no camera, one microphone", {}, {"Mic"}, -1, {"None"}, {"Mic"}, 0, 1, false, true, 0},
       {"nothing", {}, {}, -1, {"None"}, {"None"}, 0, 0, false, false, -1},
       // A microphone without a readable name still counts for the handshake.

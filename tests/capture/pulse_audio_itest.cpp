@@ -27,11 +27,17 @@ class PulseAudioItest : public ::testing::Test {
     ServerOptions options;
     options.binary = kPulseAudio;
     options.writeSettings = false;
-    options.args = {"--daemonize=no", "-n", "--exit-idle-time=-1", "--disable-shm=yes",
+    options.args = {"--daemonize=no",
+                    "-n",
+                    "--exit-idle-time=-1",
+                    "--disable-shm=yes",
                     "--log-target=stderr",
-                    "-L", "module-native-protocol-unix auth-anonymous=1 socket=" + socketPath,
-                    "-L", "module-null-sink sink_name=vantaro_test",
-                    "-L", "module-sine sink=vantaro_test frequency=1000"};
+                    "-L",
+                    "module-native-protocol-unix auth-anonymous=1 socket=" + socketPath,
+                    "-L",
+                    "module-null-sink sink_name=vantaro_test",
+                    "-L",
+                    "module-sine sink=vantaro_test frequency=1000"};
     options.env["XDG_RUNTIME_DIR"] = runtime.path();
     daemon = std::make_unique<ServerProcess>(options);
     ASSERT_TRUE(daemon->Start());

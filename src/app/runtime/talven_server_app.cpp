@@ -81,8 +81,8 @@ void CTalvenServer_WinApp::CreateServices() {
     testCaptureDevices_ = capture::CreateTestCaptureDevices();
     captureDevices = testCaptureDevices_.get();
   }
-  cameraRecorder_ = std::make_unique<capture::CameraRecorder>(
-      *captureDevices, state_, loop_, *platform_.clock, texts_.txtNone);
+  cameraRecorder_ = std::make_unique<capture::CameraRecorder>(*captureDevices, state_, loop_,
+                                                              *platform_.clock, texts_.txtNone);
   inputInjector_ = platform_.createInputInjector();
   remoteInput_ = std::make_unique<input::RemoteInput>(*inputInjector_, *platform_.clock,
                                                        *platform_.textCodec);

@@ -13,9 +13,8 @@ constexpr GstClockTime kStartTimeout = 5 * GST_SECOND;
 
 }  // namespace
 
-bool GstPipeline::Start(GstDevice* device, const char* converters, const char* caps,
-                        int maxBuffers, SampleCallback onSample, LostCallback onLost,
-                        std::string* error) {
+bool GstPipeline::Start(GstDevice* device, const char* converters, const char* caps, int maxBuffers,
+                        SampleCallback onSample, LostCallback onLost, std::string* error) {
   Stop();
   GstElement* source = gst_device_create_element(device, nullptr);
   if (source == nullptr) {

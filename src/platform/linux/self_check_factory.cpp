@@ -8,9 +8,9 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/linux/gst_capture_devices.h"
 #include "platform/linux/posix_factories.h"
 #include "platform/linux/posix_file_system.h"
-#include "platform/linux/gst_capture_devices.h"
 #include "platform/linux/self_check_factories.h"
 
 namespace vantaro::platform {
