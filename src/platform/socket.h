@@ -22,6 +22,13 @@ inline std::string FormatIpv4(uint32_t address) {
          "." + std::to_string((address >> 8) & 0xff) + "." + std::to_string(address & 0xff);
 }
 
+// What a wait for room in a connection's send queue found.
+enum class SendRoom {
+  kReady,   // fewer unsent bytes than the budget: a message written now goes out next
+  kBusy,    // the time ran out first
+  kFailed,  // the connection failed or was shut down
+};
+
 class StreamSocket {
  public:
   virtual ~StreamSocket() = default;
@@ -30,7 +37,19 @@ class StreamSocket {
   virtual long Receive(void* buffer, size_t size) = 0;
   // Sends all `size` bytes, looping over partial sends; false when the connection failed.
   virtual bool SendAll(const void* data, size_t size) = 0;
-  // Wakes every thread blocked in Receive or SendAll; later calls fail. Thread-safe.
+  // Waits at most `timeoutMs` until fewer than `budget` bytes that were sent wait unsent in the
+  // connection's queue (bytes handed to the network do not count), so that a sender can hold its
+  // next message back until the earlier ones are on their way. The first call sets the limit for
+  // the whole connection: from then on a blocking send also returns once all but about `budget`
+  // bytes of it are out. Any thread; one budget per connection. A socket that cannot tell
+  // reports kReady.
+  virtual SendRoom WaitForSendRoom(size_t budget, int timeoutMs) {
+    (void)budget;
+    (void)timeoutMs;
+    return SendRoom::kReady;
+  }
+  // Wakes every thread blocked in Receive, SendAll or WaitForSendRoom; later calls fail.
+  // Thread-safe.
   virtual void Shutdown() = 0;
   // Address of the peer, host byte order.
   virtual Ipv4Endpoint Peer() const = 0;

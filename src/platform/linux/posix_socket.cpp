@@ -6,9 +6,12 @@
 #include <ifaddrs.h>
 #include <net/if.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <set>
@@ -64,12 +67,30 @@ class PosixStreamSocket : public StreamSocket {
     }
     return true;
   }
+  SendRoom WaitForSendRoom(size_t budget, int timeoutMs) override {
+    if (fd_.shutDown()) return SendRoom::kFailed;
+    // With TCP_NOTSENT_LOWAT the socket polls writable only while fewer unsent bytes than the
+    // limit are queued, so the wait is one poll and needs no counting loop (an SIOCOUTQ budget
+    // would, and would count the bytes in flight too). Set once: the option is the connection's.
+    int lowat = static_cast<int>(std::min<size_t>(std::max<size_t>(budget, 1), 1 << 30));
+    if (lowat_.exchange(lowat) != lowat)
+      ::setsockopt(fd_.fd(), IPPROTO_TCP, TCP_NOTSENT_LOWAT, &lowat, sizeof(lowat));
+    pollfd p{fd_.fd(), POLLOUT, 0};
+    int n;
+    do {
+      n = ::poll(&p, 1, timeoutMs);
+    } while (n < 0 && errno == EINTR);
+    if (fd_.shutDown() || n < 0 || (p.revents & (POLLERR | POLLHUP | POLLNVAL)))
+      return SendRoom::kFailed;
+    return n == 0 ? SendRoom::kBusy : SendRoom::kReady;
+  }
   void Shutdown() override { fd_.Shutdown(); }
   Ipv4Endpoint Peer() const override { return peer_; }
 
  private:
   Descriptor fd_;
   Ipv4Endpoint peer_;
+  std::atomic<int> lowat_{0};  // the TCP_NOTSENT_LOWAT set last (any thread)
 };
 
 class PosixListenSocket : public ListenSocket {
