@@ -37,12 +37,12 @@ class StreamSocket {
   virtual long Receive(void* buffer, size_t size) = 0;
   // Sends all `size` bytes, looping over partial sends; false when the connection failed.
   virtual bool SendAll(const void* data, size_t size) = 0;
-  // Waits at most `timeoutMs` until fewer than `budget` bytes that were sent wait unsent in the
-  // connection's queue (bytes handed to the network do not count), so that a sender can hold its
-  // next message back until the earlier ones are on their way. The first call sets the limit for
-  // the whole connection: from then on a blocking send also returns once all but about `budget`
-  // bytes of it are out. Any thread; one budget per connection. A socket that cannot tell
-  // reports kReady.
+  // Waits at most `timeoutMs` until fewer than `budget` bytes that were sent wait in the
+  // connection: unsent in this side's queue, or received by the peer and not yet read (as far as
+  // its advertised window tells), so that a sender can hold its next message back until the
+  // earlier ones have been taken. The first call sets the limit for the whole connection: from
+  // then on a blocking send also returns once all but about `budget` bytes of it are out. Any
+  // thread; one budget per connection. A socket that cannot tell reports kReady.
   virtual SendRoom WaitForSendRoom(size_t budget, int timeoutMs) {
     (void)budget;
     (void)timeoutMs;
