@@ -20,8 +20,9 @@ namespace vantaro::platform {
 namespace {
 
 // Neither DAMAGE nor XFixes reports pointer motion, so the pointer is asked for at this period
-// while the screen is unchanged: a move shows within one period, at one round trip each.
-constexpr int kPointerCheckMs = 10;
+// while the screen is unchanged: a move shows within about one frame of the default cap, at one
+// round trip each, some 60 a second.
+constexpr int kPointerCheckMs = 16;
 
 struct Segment {
   int id = -1;
