@@ -1,6 +1,6 @@
 // The whole desktop stream on a private 1920 x 1080 Xvfb screen on which a 1280 x 720 region
-// scrolls text (every 10 ms; every 1 ms for the uncapped rate), as a device over loopback receives it, next to FFmpeg's
-// x11grab with area scaling and libx264 at the same settings, in the same run:
+// scrolls text (every 10 ms; every 1 ms for the uncapped rate), as a device over loopback receives
+// it, next to FFmpeg's x11grab with area scaling and libx264 at the same settings, in the same run:
 //   - frame age at the device (picture taken to packet read) for devices that read 30 and 60
 //     frames a second, at the default cap of 60;
 //   - CPU time per frame at 60 frames a second, against FFmpeg with -framerate 60;
@@ -113,7 +113,7 @@ void StopAnimation(pid_t pid) {
 struct StreamRun {
   long frames = 0;
   double seconds = 0;
-  double cpuSeconds = 0;     // from before the start to after the stop
+  double cpuSeconds = 0;        // from before the start to after the stop
   double steadyCpuSeconds = 0;  // from the first frame's arrival to the end of the run
   double steadySeconds = 0;
   std::vector<double> agesMs;  // after the first second
@@ -174,8 +174,8 @@ StreamRun OurStream(int32_t option, int deviceW, int deviceH, int32_t maxFps, in
       steadyStart = arrived.back();
     }
     if (deviceFps > 0)
-      std::this_thread::sleep_until(start + std::chrono::duration<double>(
-                                                static_cast<double>(arrived.size()) / deviceFps));
+      std::this_thread::sleep_until(
+          start + std::chrono::duration<double>(static_cast<double>(arrived.size()) / deviceFps));
   }
   StreamRun run;
   run.seconds = Seconds(Clock::now() - start);
@@ -184,7 +184,8 @@ StreamRun OurStream(int32_t option, int deviceW, int deviceH, int32_t maxFps, in
   stream.OnEndMode();
   state.dataSocket.Close();
   stream.StopAll();
-  run.cpuSeconds = (CpuSeconds(RUSAGE_SELF) - cpuStart) - (CpuSeconds(RUSAGE_THREAD) - deviceCpuStart);
+  run.cpuSeconds =
+      (CpuSeconds(RUSAGE_SELF) - cpuStart) - (CpuSeconds(RUSAGE_THREAD) - deviceCpuStart);
   run.frames = static_cast<long>(arrived.size());
   for (size_t i = 0; i < arrived.size() && i < captured.size(); ++i) {
     if (arrived[i] - start < std::chrono::seconds(1)) continue;
@@ -243,10 +244,11 @@ FfmpegRun FfmpegStream(const std::string& display, int w, int h, int framerate, 
 
 void FrameAge(int deviceFps) {
   StreamRun run = OurStream(1, 1280, 720, 60, deviceFps, 7.0);
-  std::printf("frame age, device reading %d fps, cap 60, 1280x720: %.1f fps, p50 %.1f ms, p99 %.1f "
-              "ms, max %.1f ms (%zu frames, load %.2f)\n",
-              deviceFps, run.Fps(), run.Percentile(0.5), run.Percentile(0.99),
-              run.Percentile(1.0), run.agesMs.size(), Load());
+  std::printf(
+      "frame age, device reading %d fps, cap 60, 1280x720: %.1f fps, p50 %.1f ms, p99 %.1f "
+      "ms, max %.1f ms (%zu frames, load %.2f)\n",
+      deviceFps, run.Fps(), run.Percentile(0.5), run.Percentile(0.99), run.Percentile(1.0),
+      run.agesMs.size(), Load());
   std::fflush(stdout);
 }
 
@@ -254,11 +256,11 @@ void CpuAtSixty(const std::string& display) {
   for (int round = 0; round < 2; ++round) {
     StreamRun ours = OurStream(1, 1280, 720, 60, 0, 4.0);
     FfmpegRun theirs = FfmpegStream(display, 1280, 720, 60, 4);
-    std::printf("cpu per frame at 60 fps, 1280x720: ours %.2f ms (%.1f fps), ffmpeg %.2f ms (%.1f "
-                "fps), ratio %.2f (load %.2f)\n",
-                ours.CpuMsPerFrame(), ours.Fps(), theirs.CpuMsPerFrame(), theirs.Fps(),
-                theirs.CpuMsPerFrame() > 0 ? ours.CpuMsPerFrame() / theirs.CpuMsPerFrame() : 0,
-                Load());
+    std::printf(
+        "cpu per frame at 60 fps, 1280x720: ours %.2f ms (%.1f fps), ffmpeg %.2f ms (%.1f "
+        "fps), ratio %.2f (load %.2f)\n",
+        ours.CpuMsPerFrame(), ours.Fps(), theirs.CpuMsPerFrame(), theirs.Fps(),
+        theirs.CpuMsPerFrame() > 0 ? ours.CpuMsPerFrame() / theirs.CpuMsPerFrame() : 0, Load());
     std::fflush(stdout);
   }
 }
@@ -282,10 +284,11 @@ void Uncapped(const std::string& display) {
 
 void Unchanged() {
   StreamRun run = OurStream(1, 1280, 720, 60, 0, 8.0);
-  std::printf("unchanged screen, cap 60, 1280x720: %.2f %% of a core while streaming (%.2f %% with "
-              "the start and stop), %.2f frames a second (load %.2f)\n",
-              run.steadyCpuSeconds / run.steadySeconds * 100, run.cpuSeconds / run.seconds * 100,
-              run.Fps(), Load());
+  std::printf(
+      "unchanged screen, cap 60, 1280x720: %.2f %% of a core while streaming (%.2f %% with "
+      "the start and stop), %.2f frames a second (load %.2f)\n",
+      run.steadyCpuSeconds / run.steadySeconds * 100, run.cpuSeconds / run.seconds * 100, run.Fps(),
+      Load());
   std::fflush(stdout);
 }
 

@@ -169,8 +169,8 @@ bool DesktopStream::SendFrame(PictureSize output, int32_t size, std::vector<uint
   if (media.videoHeaderPending.load()) {
     // Cleared only once the format packet went out: no frame reaches a device before it.
     std::vector<uint8_t> format = VideoFormatPayload(output.width, output.height);
-    sent = SendMediaPacket(state_.dataSocket, kPacketVideoFormat, now, format.data(),
-                           format.size(), packet);
+    sent = SendMediaPacket(state_.dataSocket, kPacketVideoFormat, now, format.data(), format.size(),
+                           packet);
     if (sent) media.videoHeaderPending = false;
   }
   return sent && SendMediaPacket(state_.dataSocket, kPacketVideoFrame, now, encoder_.frameData(),
@@ -202,7 +202,8 @@ void DesktopStream::RunCapture(PictureSize output, PictureExchange& exchange,
       exchange.PublishRepeat(started);
     }
     StreamClock::duration took = StreamClock::now() - started;
-    captureTime = captureTime == StreamClock::duration{} ? took : captureTime + (took - captureTime) / 4;
+    captureTime =
+        captureTime == StreamClock::duration{} ? took : captureTime + (took - captureTime) / 4;
   }
   exchange.Close();
 }

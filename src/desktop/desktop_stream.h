@@ -88,7 +88,7 @@ class DesktopStream : public control::StreamHandler {
   platform::ScreenSource& screen_;
   const std::string noCaptureDeviceText_;
   const StreamClock::duration frameInterval_;  // zero: no cap
-  FrameSentHook frameSent_;                     // set only while no stream runs
+  FrameSentHook frameSent_;                    // set only while no stream runs
 
   std::mutex threadLock_;  // guards thread_ and output_ (control thread, closing thread)
   std::thread thread_;

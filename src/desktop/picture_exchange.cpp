@@ -55,7 +55,8 @@ const I420Picture* PictureExchange::TakeFilled() {
   if (encoding_) {
     StreamClock::duration took = now - encodingSince_;
     // A quarter of each new time: a slow picture now and then does not throw the guess far off.
-    encodeTime_ = encodeTime_ == StreamClock::duration{} ? took : encodeTime_ + (took - encodeTime_) / 4;
+    encodeTime_ =
+        encodeTime_ == StreamClock::duration{} ? took : encodeTime_ + (took - encodeTime_) / 4;
     encoding_ = false;
     changed_.notify_all();
   }

@@ -24,8 +24,8 @@ namespace vantaro::desktop {
 using StreamClock = std::chrono::steady_clock;
 
 struct I420Picture {
-  std::vector<uint8_t> bytes;  // Y, then U, then V, rows without padding
-  I420Planes planes;           // into `bytes`
+  std::vector<uint8_t> bytes;        // Y, then U, then V, rows without padding
+  I420Planes planes;                 // into `bytes`
   StreamClock::time_point captured;  // when the screen was taken
 };
 
@@ -61,7 +61,7 @@ class PictureExchange {
   int waiting_ = -1;  // picture handed over and not yet taken, or -1
   int last_ = 0;      // picture handed over last (the black one before any)
   bool closed_ = false;
-  bool encoding_ = false;              // the encoder holds a picture
+  bool encoding_ = false;  // the encoder holds a picture
   StreamClock::time_point encodingSince_;
   StreamClock::duration encodeTime_{};  // running average of the encoder's time per picture
 };

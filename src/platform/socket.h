@@ -32,8 +32,8 @@ enum class SendRoom {
 class StreamSocket {
  public:
   virtual ~StreamSocket() = default;
-  // Receives at most `size` bytes. Returns the count (> 0), 0 at the end of the stream, -1 on failure
-  // (including after Shutdown()).
+  // Receives at most `size` bytes. Returns the count (> 0), 0 at the end of the stream, -1 on
+  // failure (including after Shutdown()).
   virtual long Receive(void* buffer, size_t size) = 0;
   // Sends all `size` bytes, looping over partial sends; false when the connection failed.
   virtual bool SendAll(const void* data, size_t size) = 0;

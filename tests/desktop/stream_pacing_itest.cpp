@@ -143,8 +143,10 @@ class UnchangedScreenTest : public LoopbackTest {
   void TearDown() override {
     if (!xvfb.ok()) return;
     LoopbackTest::TearDown();
-    if (oldDisplay.empty()) ::unsetenv("DISPLAY");
-    else ::setenv("DISPLAY", oldDisplay.c_str(), 1);
+    if (oldDisplay.empty())
+      ::unsetenv("DISPLAY");
+    else
+      ::setenv("DISPLAY", oldDisplay.c_str(), 1);
   }
 
   testing::XvfbDisplay xvfb{"640x480x24"};
@@ -189,7 +191,8 @@ TEST_F(UnchangedScreenTest, OnlyKeepAliveFramesUntilADrawingOrAPointerMoveIsSent
     void (*apply)(testing::X11Painter&);
   };
   const Change changes[] = {
-      {"a drawn rectangle", [](testing::X11Painter& p) { p.FillRect(100, 100, 200, 150, 0xff0000); }},
+      {"a drawn rectangle",
+       [](testing::X11Painter& p) { p.FillRect(100, 100, 200, 150, 0xff0000); }},
       {"a pointer move", [](testing::X11Painter& p) { p.MovePointer(320, 240); }},
   };
   for (const Change& c : changes) {

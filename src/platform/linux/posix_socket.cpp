@@ -4,19 +4,19 @@
 #include <arpa/inet.h>
 #include <errno.h>
 #include <ifaddrs.h>
+#include <linux/tcp.h>
 #include <net/if.h>
 #include <netinet/in.h>
-#include <linux/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstddef>
 #include <atomic>
 #include <chrono>
-#include <mutex>
+#include <cstddef>
 #include <cstring>
+#include <mutex>
 #include <set>
 
 #include "platform/linux/posix_factories.h"
@@ -169,8 +169,8 @@ class PosixDatagramSocket : public DatagramSocket {
       if (fd_.shutDown()) return -1;
       sockaddr_in peer{};
       socklen_t len = sizeof(peer);
-      ssize_t n = ::recvfrom(fd_.fd(), buffer, size, MSG_TRUNC,
-                             reinterpret_cast<sockaddr*>(&peer), &len);
+      ssize_t n =
+          ::recvfrom(fd_.fd(), buffer, size, MSG_TRUNC, reinterpret_cast<sockaddr*>(&peer), &len);
       if (n < 0 && errno == EINTR) continue;
       if (fd_.shutDown() || n < 0) return -1;
       if (from) *from = Ipv4Endpoint{ntohl(peer.sin_addr.s_addr), ntohs(peer.sin_port)};

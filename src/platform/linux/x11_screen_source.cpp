@@ -168,8 +168,8 @@ void X11ScreenSource::WatchChanges() {
   const xcb_query_extension_reply_t* ext = xcb_get_extension_data(connection_, &xcb_damage_id);
   xcb_damage_query_version_reply_t* version = nullptr;
   if (ext != nullptr && ext->present)
-    version = xcb_damage_query_version_reply(
-        connection_, xcb_damage_query_version(connection_, 1, 1), nullptr);
+    version = xcb_damage_query_version_reply(connection_,
+                                             xcb_damage_query_version(connection_, 1, 1), nullptr);
   if (version == nullptr) {
     std::fprintf(stderr,
                  "remote desktop: the X server has no DAMAGE extension; every frame is captured\n");
@@ -231,8 +231,7 @@ ChangeResult X11ScreenSource::WaitForChange(int timeoutMs) {
   }
 }
 
-void X11ScreenSource::ReadCursor(xcb_xfixes_get_cursor_image_cookie_t cookie,
-                                 CursorImage* cursor) {
+void X11ScreenSource::ReadCursor(xcb_xfixes_get_cursor_image_cookie_t cookie, CursorImage* cursor) {
   *cursor = CursorImage{};
   if (!haveXFixes_) return;
   xcb_xfixes_get_cursor_image_reply_t* reply =
@@ -254,8 +253,7 @@ void X11ScreenSource::ReadCursor(xcb_xfixes_get_cursor_image_cookie_t cookie,
   std::free(reply);
 }
 
-CaptureResult X11ScreenSource::Collect(xcb_shm_get_image_cookie_t shm,
-                                       xcb_get_image_cookie_t image,
+CaptureResult X11ScreenSource::Collect(xcb_shm_get_image_cookie_t shm, xcb_get_image_cookie_t image,
                                        xcb_xfixes_get_cursor_image_cookie_t cursor,
                                        ScreenFrame* frame) {
   xcb_generic_error_t* failure = nullptr;
