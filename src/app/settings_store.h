@@ -17,6 +17,8 @@ namespace vantaro::app {
 
 inline constexpr char kConfigSection[] = "TalvenServer_config";
 inline constexpr int32_t kDefaultPort = 5868;
+// The highest service port whose three listeners (port, port + 1, port + 2) all fit.
+inline constexpr int32_t kHighestPort = 65533;
 inline constexpr int32_t kDefaultMaxFps = 60;
 // The highest frame cap taken as it stands; anything above is a typing error, not a wish.
 inline constexpr int32_t kHighestMaxFps = 1000;
