@@ -1,5 +1,5 @@
 // The whole desktop stream on a private 1920 x 1080 Xvfb screen on which a 1280 x 720 region
-// scrolls text (every 10 ms; every 1 ms for the uncapped rate), as a device over loopback receives
+// scrolls text (every 10 ms; every 4 ms for the uncapped rate), as a device over loopback receives
 // it, next to FFmpeg's x11grab with area scaling and libx264 at the same settings, in the same run:
 //   - frame age at the device (picture taken to packet read) for devices that read 30 and 60
 //     frames a second, at the default cap of 60;
@@ -314,7 +314,7 @@ int main(int argc, char** argv) {
   if (only.empty() || only == "uncapped") {
     // A screen that changes faster than either side can take it: without a cap only changed
     // pictures are taken, so a slower animation would measure the animation.
-    animation = StartAnimation(xvfb.name(), 1);
+    animation = StartAnimation(xvfb.name(), 4);
     Uncapped(xvfb.name());
     StopAnimation(animation);
   }
