@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "capture/rgb24_to_i420.h"
+#include "desktop/desktop_stream.h"
 #include "desktop/media_packet.h"
 
 namespace vantaro::capture {
@@ -113,7 +114,14 @@ void CameraStream::OnVideoFrame(const platform::VideoFrame& frame) {
     announcedHeight_ = height;
     return;
   }
-  if (media_.cameraOn.load()) SendFrame(frame, width, height);
+  if (!media_.cameraOn.load()) return;
+  // Frames never queue: while the device has not taken the earlier bytes, this frame is dropped
+  // and a newer one goes out once there is room, so that the picture stays live and the audio
+  // on the same connection never waits behind a backlog of frames.
+  if (connection_.WaitForSendRoom(desktop::kStreamSendBudget, 0) == platform::SendRoom::kBusy) {
+    return;
+  }
+  SendFrame(frame, width, height);
 }
 
 void CameraStream::SendFrame(const platform::VideoFrame& frame, int32_t width, int32_t height) {

@@ -105,6 +105,34 @@ TEST(CameraStream, FrameDuringTheOpenOnlyAnnounces) {
   EXPECT_EQ(packets[1].type, 2001);
 }
 
+// A connection that has not sent the earlier bytes yet: the frames that come meanwhile are
+// dropped, not queued, and the next one after the connection drained goes out.
+class BusySocket : public platform::FakeStreamSocket {
+ public:
+  platform::SendRoom WaitForSendRoom(size_t, int) override {
+    return busy ? platform::SendRoom::kBusy : platform::SendRoom::kReady;
+  }
+  std::atomic<bool> busy{false};
+};
+
+TEST(CameraStream, FramesAreDroppedWhileTheConnectionIsBusy) {
+  CameraFixture f;
+  auto socket = std::make_shared<BusySocket>();
+  f.state.dataSocket.Replace(socket);
+  f.StartCamera();
+  f.stream.OnCameraTimer();
+  RedFrame red(64, 48);
+  f.devices.DeliverVideo(0, red.frame);  // the format packet
+  socket->busy = true;
+  for (int i = 0; i < 3; ++i) f.devices.DeliverVideo(0, red.frame);
+  EXPECT_EQ(ParsePackets(socket->Sent()).size(), 1u);
+  socket->busy = false;
+  f.devices.DeliverVideo(0, red.frame);
+  std::vector<SentPacket> packets = ParsePackets(socket->Sent());
+  ASSERT_EQ(packets.size(), 2u);
+  EXPECT_EQ(packets[1].type, 2001);
+}
+
 TEST(CameraStream, EndModeDropsFramesUntilTheTickClosesTheCamera) {
   CameraFixture f;
   f.StartCamera();
