@@ -2,6 +2,7 @@
 
 #include "app/language.h"
 #include "app/version.h"
+#include "capture/test_capture_devices.h"
 #include "control/dry_run_power.h"
 
 namespace vantaro::app {
@@ -46,6 +47,9 @@ bool CTalvenServer_WinApp::InitInstance() {
   // The shared state starts closed (status 2) with every media flag clear: AppState's defaults.
   DetectSystem();
   CreateServices();
+  // The devices are listed before the service can open, so that the first handshake already
+  // reports them.
+  cameraRecorder_->Start();
   started_ = true;
   return true;
 }
@@ -72,6 +76,13 @@ void CTalvenServer_WinApp::CreateServices() {
                                     *platform_.systemInfo, *platform_.textCodec,
                                     *network,              *platform_.idleInhibitor,
                                     *power};
+  platform::CaptureDevices* captureDevices = platform_.captureDevices.get();
+  if (commandLine_.testCaptureDevices) {
+    testCaptureDevices_ = capture::CreateTestCaptureDevices();
+    captureDevices = testCaptureDevices_.get();
+  }
+  cameraRecorder_ = std::make_unique<capture::CameraRecorder>(*captureDevices, state_, loop_,
+                                                              *platform_.clock, texts_.txtNone);
   inputInjector_ = platform_.createInputInjector();
   remoteInput_ = std::make_unique<input::RemoteInput>(*inputInjector_, *platform_.clock,
                                                        *platform_.textCodec);
@@ -108,6 +119,7 @@ void CTalvenServer_WinApp::ExitInstance() {
   if (!started_) return;
   connect_->StopWatchdog();
   connect_->CloseService();
+  cameraRecorder_->Stop();
   settingsStore_.SetAutoStart(settings_.autoLogin != 0);
   settingsStore_.SaveSettings(settings_);
 }

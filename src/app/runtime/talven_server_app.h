@@ -14,6 +14,7 @@
 #include "app/settings.h"
 #include "app/settings_store.h"
 #include "app/texts.h"
+#include "capture/camera_recorder.h"
 #include "control/command_handlers.h"
 #include "control/talven_connect.h"
 #include "input/remote_input.h"
@@ -49,6 +50,8 @@ class CTalvenServer_WinApp {
   Settings& settings() { return settings_; }
   AppState& state() { return state_; }
   control::CTalvenConnect& connect() { return *connect_; }
+  // The Camera Recorder page's logic, for the window to show; exists after InitInstance.
+  capture::CameraRecorder& cameraRecorder() { return *cameraRecorder_; }
   const std::string& currentVersion() const { return currentVersion_; }
   std::string latestVersion;  // until a version check succeeds, the current version
 
@@ -68,6 +71,10 @@ class CTalvenServer_WinApp {
 
   std::unique_ptr<platform::Power> dryRunPower_;
   std::unique_ptr<platform::NetworkState> assumedNetwork_;
+  std::unique_ptr<platform::CaptureDevices> testCaptureDevices_;  // --test-capture-devices
+  // Timers and capture threads on the user-interface thread's loop; stopped by ExitInstance and
+  // by its destructor, before the shared state it writes to goes away.
+  std::unique_ptr<capture::CameraRecorder> cameraRecorder_;
   std::unique_ptr<platform::InputInjector> inputInjector_;  // used by the control thread only
   std::unique_ptr<input::RemoteInput> remoteInput_;         // called by the control thread
   std::unique_ptr<desktop::DesktopStream> desktopStream_;  // outlives connect_, which calls it
