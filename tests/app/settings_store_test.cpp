@@ -156,8 +156,8 @@ TEST(SettingsStoreTest, GeneratedCodesComeFromTheWholeAlphabet) {
   // A source that walks through every value shows each distinct character reachable, g once.
   uint32_t next = 0;
   std::string seen;
-  for (int i = 0; i < 10; ++i) seen += GenerateSecurityCode([&next](uint32_t n) { return next++ % n; });
-  EXPECT_EQ(seen.substr(0, 61), "abcdefghijklmnopqrstuvwxyzABCDEFGHJKLMNOPQRSTUVWXYZ0123456789a");
+  for (int i = 0; i < 11; ++i) seen += GenerateSecurityCode([&next](uint32_t n) { return next++ % n; });
+  EXPECT_EQ(seen.substr(0, 62), "abcdefghijklmnopqrstuvwxyzABCDEFGHJKLMNOPQRSTUVWXYZ0123456789a");
   std::string a = GenerateSecurityCode(), b = GenerateSecurityCode();
   EXPECT_TRUE(IsValidSecurityCode(a));
   EXPECT_NE(a, b) << "two random codes in a row";
