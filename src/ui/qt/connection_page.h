@@ -25,6 +25,10 @@ class ConnectionPageView : public QWidget {
   CBitmapTextButton* onButton() const { return on_; }
   CBitmapTextButton* offButton() const { return off_; }
   QPushButton* showCodeButton() const { return showCode_; }
+  CMyStatic* modeValue() const { return mode_; }
+  CMyStatic* timeValue() const { return time_; }
+  CMyStatic* codeValue() const { return code_; }
+  CMyStatic* deviceNameValue() const { return deviceName_; }
   // Timer 1's tick (the clock).
   void OnClockTick();
 
