@@ -83,7 +83,7 @@ ControlDispatcher::Outcome ControlDispatcher::Dispatch(int32_t code, int32_t len
 
 void ControlDispatcher::OnHandshake(const uint8_t* payload, size_t size) {
   HandshakeRequest request = ParseHandshake(payload, size);
-  state_.SetDeviceName(codec_.Utf8ToAnsi(request.device_name));
+  state_.SetDeviceName(codec_.Utf8ToAnsi(request.device_name).value_or(std::string()));
   state_.deviceDisplayWidth.store(request.device_display_width);
   state_.deviceDisplayHeight.store(request.device_display_height);
   if (request.app_version >= 10500) state_.media.omitAudioLevel.store(true);
@@ -98,7 +98,7 @@ void ControlDispatcher::OnHandshake(const uint8_t* payload, size_t size) {
 bool ControlDispatcher::OnSecurityCode(int32_t length, const uint8_t* payload, size_t size) {
   size_t take = length > 0 ? std::min(static_cast<size_t>(length), size) : 0;
   std::string received(reinterpret_cast<const char*>(payload), take);
-  if (codec_.IsValidUtf8(received)) received = codec_.Utf8ToAnsi(received);
+  if (codec_.IsValidUtf8(received)) received = codec_.Utf8ToAnsi(received).value_or(received);
   if (received == settings_.securityCode) {
     throttle_.Clear(session_.peerAddress);
     if (session_.authorised) session_.authorised->store(true);

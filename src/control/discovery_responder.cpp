@@ -54,7 +54,7 @@ void DiscoveryResponder::DiscoveryThread(std::shared_ptr<platform::DatagramSocke
     state_.SetDeviceAddress(platform::FormatIpv4(from.address));
     if (!IsValidDiscoveryRequest(*request)) continue;
     if (!TakeReplyBudget(2)) continue;
-    std::string name = codec_.AnsiToUtf8("Win" + system_.HostName());
+    std::string name = codec_.AnsiToUtf8("Win" + system_.HostName()).value_or("Win");
     std::string reply = BuildDiscoveryReply(settings_.deviceId, name);
     platform::Ipv4Endpoint to{from.address, static_cast<uint16_t>(request->udp_port_number)};
     socket->SendTo(reply.data(), reply.size(), to);

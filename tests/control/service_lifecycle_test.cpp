@@ -179,8 +179,8 @@ class Stub : public platform::Clock,
   std::string ExecutablePath() override { return "/usr/bin/vantaro-server"; }
   std::string ApplicationName() override { return "vantaro-server"; }
   std::string UiLanguage() override { return ""; }
-  std::string Utf8ToAnsi(std::string_view s) override { return std::string(s); }
-  std::string AnsiToUtf8(std::string_view s) override { return std::string(s); }
+  std::optional<std::string> Utf8ToAnsi(std::string_view s) override { return std::string(s); }
+  std::optional<std::string> AnsiToUtf8(std::string_view s) override { return std::string(s); }
   bool IsValidUtf8(std::string_view) override { return true; }
   void SetInUse(bool u) override { inUse = u; }
   bool inUse = false;
