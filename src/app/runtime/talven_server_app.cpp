@@ -69,6 +69,14 @@ std::vector<bool> CTalvenServer_WinApp::FolderReadOnly() {
   return folderReadOnly_;
 }
 
+std::vector<std::string> CTalvenServer_WinApp::ReadOnlyFolders() {
+  std::lock_guard<std::mutex> guard(foldersLock_);
+  std::vector<std::string> readOnly;
+  for (size_t i = 0; i < settings_.sharedFolders.size() && i < folderReadOnly_.size(); ++i)
+    if (folderReadOnly_[i]) readOnly.push_back(settings_.sharedFolders[i]);
+  return readOnly;
+}
+
 void CTalvenServer_WinApp::SetSharedFolders(std::vector<std::string> folders,
                                             std::vector<bool> readOnly) {
   readOnly.resize(folders.size(), false);
@@ -105,6 +113,7 @@ void CTalvenServer_WinApp::CreateServices() {
   fileManager_ = std::make_unique<files::FileManager>(
       *platform_.fileSystem, *platform_.textCodec, *platform_.clock, state_,
       connect_->controlSession(), [this] { return SharedFolders(); });
+  fileManager_->SetReadOnlyFolders([this] { return ReadOnlyFolders(); });
   fileManager_->RemoveStaleUploads();
   dataChannel_ = std::make_unique<files::DataChannelServer>(
       *platform_.network, state_, connect_->controlSession(), *fileManager_);

@@ -55,6 +55,8 @@ class CTalvenServer_WinApp {
   // while the File Manager page replaces them, so both go through foldersLock_.
   std::vector<std::string> SharedFolders();
   std::vector<bool> FolderReadOnly();
+  // The paths of the read-only shared folders.
+  std::vector<std::string> ReadOnlyFolders();
   void SetSharedFolders(std::vector<std::string> folders, std::vector<bool> readOnly);
   AppState& state() { return state_; }
   control::CTalvenConnect& connect() { return *connect_; }
