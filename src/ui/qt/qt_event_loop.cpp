@@ -24,7 +24,9 @@ void QtEventLoop::StopTimer(int id) {
 }
 
 void QtEventLoop::Quit() {
-  QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit,
+  // exit(), not quit(): quit() first offers every window a close, which the main window turns
+  // into hiding, and the loop would go on.
+  QMetaObject::invokeMethod(QCoreApplication::instance(), [] { QCoreApplication::exit(0); },
                             Qt::QueuedConnection);
 }
 
