@@ -5,7 +5,7 @@ JOBS ?= 2
 CMAKE_FLAGS ?=
 ARGS ?=
 
-.PHONY: all deps configure build run test clean
+.PHONY: all deps configure build run test package clean
 
 all: build
 
@@ -24,6 +24,10 @@ run: build
 
 test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS) --timeout 300
+
+# The Debian package build/vantaro_<version>_amd64.deb; see the README's packaging section.
+package: build
+	@cd $(BUILD_DIR) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD_DIR)

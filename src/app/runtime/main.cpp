@@ -7,21 +7,29 @@
 #include <string>
 #include <vector>
 
+#include "app/check/self_check.h"
 #include "app/headless_event_loop.h"
 #include "app/runtime/command_line.h"
 #include "app/runtime/headless_observer.h"
 #include "app/runtime/talven_server_app.h"
+#include "app/version.h"
 #include "platform/display.h"
 #include "platform/platform.h"
+#include "platform/self_check_probes.h"
 #include "ui/qt/window_runner.h"
 
 int main(int argc, char** argv) {
   using namespace vantaro;
+  // Declared before the termination signal, whose handler quits it: the signal object, and the
+  // thread that runs the handler, go first at exit, so no late signal reaches a destroyed loop.
+  // The loop starts no thread of its own.
+  app::HeadlessEventLoop loop;
   // Before any other thread exists, so that every thread inherits the blocked signals.
   auto termination = platform::CreateTerminationSignal();
   std::setlocale(LC_ALL, "");
 
-  app::CommandLine commandLine = app::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+  app::CommandLine commandLine =
+      app::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
   if (commandLine.showHelp) {
     std::fputs(app::UsageText(), stdout);
     return 0;
@@ -29,6 +37,17 @@ int main(int argc, char** argv) {
   if (!commandLine.error.empty()) {
     std::fprintf(stderr, "vantaro-server: %s\n%s", commandLine.error.c_str(), app::UsageText());
     return 2;
+  }
+  if (commandLine.showVersion) {
+    std::printf("vantaro-server %s\n", app::kCurrentVersion);
+    return 0;
+  }
+  // Runs beside a server that may already be running: no single-instance test, no service.
+  if (commandLine.check) {
+    auto probes = platform::CreateSelfCheckProbes();
+    app::CheckOutcome outcome = app::RunSelfCheckCommand(*probes, app::kCurrentVersion);
+    std::fputs(outcome.text.c_str(), stdout);
+    return outcome.exitCode;
   }
   if (!commandLine.headless && !platform::DisplayAvailable()) {
     std::fprintf(stderr, "vantaro-server: no display found; running headless\n");
@@ -38,7 +57,6 @@ int main(int argc, char** argv) {
   auto platform = platform::CreatePlatform();
   if (!commandLine.headless)
     return ui::qt::RunWindow(argc, argv, *platform, commandLine, *termination);
-  app::HeadlessEventLoop loop;
   app::HeadlessObserver observer;
   app::CTalvenServer_WinApp application(*platform, observer, loop, commandLine);
   if (!application.InitInstance()) return 0;
