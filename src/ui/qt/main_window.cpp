@@ -11,6 +11,7 @@
 #include <cstdio>
 
 #include "app/app_state.h"
+#include "platform/escaped_text.h"
 #include "ui/qt/bitmap_text_button.h"
 #include "ui/qt/connection_page.h"
 #include "ui/qt/more_page.h"
@@ -203,7 +204,8 @@ void CTalvenServer_WinDlg::OnStatusChanged(int32_t status, const ConnectionFacts
 void CTalvenServer_WinDlg::Notify(const Notification& n) {
   if (tray_ && tray_->isVisible() && QSystemTrayIcon::supportsMessages())
     tray_->showMessage(Q(n.title), Q(n.body), QSystemTrayIcon::Information, 8000);
-  std::fprintf(stderr, "vantaro: %s: %s\n", n.title.c_str(), n.body.c_str());
+  // The device chose its own name: no control characters reach the terminal.
+  std::fprintf(stderr, "vantaro: %s: %s\n", n.title.c_str(), platform::EscapedForLog(n.body).c_str());
 }
 
 void CTalvenServer_WinDlg::ShowMessage(const std::string& text) {
