@@ -185,7 +185,9 @@ class WindowDisplayTest : public ::testing::Test {
     ServerOptions options;
     options.args = {"--dry-run-power", "--assume-network-up"};
     if (hidden) options.args.push_back("-ar");
-    options.env = {{"DISPLAY", xvfb_->name()}, {"LANG", lang}};
+    options.env = {{"DISPLAY", xvfb_->name()},
+                   {"LANG", lang},
+                   {"LSAN_OPTIONS", std::string("suppressions=") + VANTARO_LSAN_SUPPRESSIONS}};
     auto server = std::make_unique<ServerProcess>(options);
     EXPECT_TRUE(server->Start());
     return server;
@@ -228,7 +230,8 @@ TEST_F(WindowDisplayTest, EveryPageInEveryLanguageHidesToTheTrayAndComesBack) {
 
     // A second copy on the same settings shows the first and ends with 0.
     const std::string second = "XDG_CONFIG_HOME=" + server->configHome() + " HOME=" + server->home() +
-                               " " + VANTARO_SERVER_PATH + " --dry-run-power";
+                               " LSAN_OPTIONS=suppressions=" + VANTARO_LSAN_SUPPRESSIONS + " " +
+                               VANTARO_SERVER_PATH + " --dry-run-power";
     EXPECT_EQ(screen_->Run(second), 0);
     EXPECT_TRUE(screen_->WaitFor([&] { return screen_->MainWindowViewable(); }));
 
