@@ -6,6 +6,8 @@
 // Threads: every method runs on the user-interface thread (the event loop's).
 
 #include <memory>
+#include <mutex>
+#include <vector>
 #include <string>
 
 #include "app/app_state.h"
@@ -48,6 +50,15 @@ class CTalvenServer_WinApp {
 
   const Texts& texts() const { return texts_; }
   Settings& settings() { return settings_; }
+  SettingsStore& settingsStore() { return settingsStore_; }
+
+  // The shared folders and their read-only marks. The data channel reads them on its own thread
+  // while the File Manager page replaces them, so both go through foldersLock_.
+  std::vector<std::string> SharedFolders();
+  std::vector<bool> FolderReadOnly();
+  // The paths of the read-only shared folders.
+  std::vector<std::string> ReadOnlyFolders();
+  void SetSharedFolders(std::vector<std::string> folders, std::vector<bool> readOnly);
   AppState& state() { return state_; }
   control::CTalvenConnect& connect() { return *connect_; }
   // The Camera Recorder page's logic, for the window to show; exists after InitInstance.
@@ -68,6 +79,8 @@ class CTalvenServer_WinApp {
   SettingsStore settingsStore_;
   std::string currentVersion_;
   bool started_ = false;
+  std::mutex foldersLock_;  // guards settings_.sharedFolders and folderReadOnly_ after start-up
+  std::vector<bool> folderReadOnly_;
 
   std::unique_ptr<platform::Power> dryRunPower_;
   std::unique_ptr<platform::NetworkState> assumedNetwork_;
