@@ -16,6 +16,7 @@
 #include "ui/qt/main_window.h"
 #include "ui/qt/qt_event_loop.h"
 #include "ui/qt/qt_http_getter.h"
+#include "ui/recorder_capture_preview.h"
 #include "ui/window_services.h"
 
 namespace vantaro::ui::qt {
@@ -133,7 +134,7 @@ int RunWindow(int argc, char** argv, platform::Platform& platform, const app::Co
 
   GeneralAccess general(application);
   FoldersAccess folders(application, *platform.profileStore);
-  NoCapturePreview capture;
+  RecorderCapturePreview capture(application.cameraRecorder(), application.texts().txtNone);
   QtHttpGetter http;
   std::string versionUrl = platform.profileStore->GetString(app::kConfigSection, kVersionUrlKey);
   if (versionUrl.empty()) versionUrl = kDefaultVersionUrl;
