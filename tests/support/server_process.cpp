@@ -51,18 +51,6 @@ uint16_t FindFreePortBase() {
   return 0;
 }
 
-TempDir::TempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "vantaro-test-XXXXXX").string();
-  std::vector<char> buf(pattern.begin(), pattern.end());
-  buf.push_back('\0');
-  if (::mkdtemp(buf.data())) path_ = buf.data();
-}
-
-TempDir::~TempDir() {
-  std::error_code ec;
-  if (!path_.empty()) std::filesystem::remove_all(path_, ec);
-}
-
 ServerProcess::ServerProcess(ServerOptions options) : options_(std::move(options)) {
   configHome_ = dir_.path() + "/config";
   home_ = dir_.path() + "/home";
