@@ -45,6 +45,7 @@ test-windows: windows build
 	@rc=0; \
 	ctest --test-dir $(WINDOWS_DIR) --output-on-failure -j $(JOBS) --timeout 300 || rc=1; \
 	WINEPREFIX=$(abspath $(WINE_PREFIX)) VANTARO_WINDOWS_SERVER=$(abspath $(WINDOWS_DIR))/vantaro-server.exe \
+	  VANTARO_WINE_DISPLAY=$$(cat $(WINE_PREFIX)/xvfb.display 2>/dev/null) \
 	  ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS) --timeout 300 -L windows || rc=1; \
 	bash scripts/wine.sh stop $(WINE_PREFIX); exit $$rc
 

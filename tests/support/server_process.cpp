@@ -131,7 +131,9 @@ void ServerProcess::ReadLoop(int fd, bool isStdout) {
     partial_.append(buf, static_cast<size_t>(n));
     size_t pos;
     while ((pos = partial_.find('\n')) != std::string::npos) {
-      lines_.push_back(partial_.substr(0, pos));
+      // A Windows build under Wine ends its lines in CR LF.
+      size_t end = pos > 0 && partial_[pos - 1] == '\r' ? pos - 1 : pos;
+      lines_.push_back(partial_.substr(0, end));
       partial_.erase(0, pos + 1);
     }
   }

@@ -22,3 +22,12 @@ vantaro_windows_unit_tests(control control)
 vantaro_windows_unit_tests(input input)
 vantaro_windows_unit_tests(desktop desktop EXCLUDE:desktop_stream_test.cpp EXCLUDE:video_encoder_test.cpp)
 vantaro_windows_unit_tests(files files test_file_system)
+
+# The Windows platform layer itself.
+file(GLOB platform_windows_test_sources CONFIGURE_DEPENDS
+  ${CMAKE_CURRENT_SOURCE_DIR}/platform/windows/*_test.cpp)
+add_executable(platform_windows_tests ${platform_windows_test_sources})
+target_link_libraries(platform_windows_tests PRIVATE platform_windows test_support
+  GTest::gtest_main GTest::gmock ws2_32 shell32 advapi32)
+gtest_discover_tests(platform_windows_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
+  PROPERTIES LABELS unit)

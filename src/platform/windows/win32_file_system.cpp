@@ -236,10 +236,14 @@ class Win32FileSystem : public FileSystem {
                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (h == INVALID_HANDLE_VALUE) return nullptr;
     // OPEN_ALWAYS and truncating here rather than CREATE_ALWAYS, which refuses hidden files.
+    // A read-only file stays protected even for an administrator (or root under Wine), whose
+    // open would succeed.
     FILE_ATTRIBUTE_TAG_INFO tagInfo{};
-    bool link = ::GetFileInformationByHandleEx(h, FileAttributeTagInfo, &tagInfo, sizeof(tagInfo)) &&
-                IsLinkTag(tagInfo.FileAttributes, tagInfo.ReparseTag);
-    if (link || !::SetEndOfFile(h)) {
+    bool refused =
+        !::GetFileInformationByHandleEx(h, FileAttributeTagInfo, &tagInfo, sizeof(tagInfo)) ||
+        IsLinkTag(tagInfo.FileAttributes, tagInfo.ReparseTag) ||
+        (tagInfo.FileAttributes & FILE_ATTRIBUTE_READONLY);
+    if (refused || !::SetEndOfFile(h)) {
       ::CloseHandle(h);
       return nullptr;
     }
