@@ -5,7 +5,7 @@ JOBS ?= 2
 CMAKE_FLAGS ?=
 ARGS ?=
 
-.PHONY: all deps configure build run test clean windows test-windows
+.PHONY: all deps configure build run test package clean windows test-windows
 
 all: build
 
@@ -48,6 +48,10 @@ test-windows: windows build
 	  VANTARO_WINE_DISPLAY=$$(cat $(WINE_PREFIX)/xvfb.display 2>/dev/null) \
 	  ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS) --timeout 300 -L windows || rc=1; \
 	bash scripts/wine.sh stop $(WINE_PREFIX); exit $$rc
+
+# The Debian package build/vantaro_<version>_amd64.deb; see the README's packaging section.
+package: build
+	@cd $(BUILD_DIR) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD_DIR)

@@ -24,8 +24,8 @@ class QuietObserver : public app::StatusObserver {
 
 class PassCodec : public platform::TextCodec {
  public:
-  std::string Utf8ToAnsi(std::string_view s) override { return std::string(s); }
-  std::string AnsiToUtf8(std::string_view s) override { return std::string(s); }
+  std::optional<std::string> Utf8ToAnsi(std::string_view s) override { return std::string(s); }
+  std::optional<std::string> AnsiToUtf8(std::string_view s) override { return std::string(s); }
   bool IsValidUtf8(std::string_view) override { return true; }
 };
 

@@ -45,11 +45,13 @@ class ReadingFileOperations : public files::FileOperations {
     if (auto split = files::SplitRequestPaths(header, payload, payloadSize)) {
       auto paths = files::ParsePathList(split->list, split->listAvailable, split->listLength,
                                         header.operator_mode == 5, codec);
-      sink += static_cast<uint32_t>(paths.size());
+      sink += paths ? static_cast<uint32_t>(paths->size()) : 1u;
     }
     return (sink & 1) == 0;
   }
+  void SendEmptyListing() override { ++sink; }
   void BeginUploadBatch() override { ++sink; }
+  void EndDataSession() override { ++sink; }
   void HandleUpload(const uint8_t* message, size_t length) override {
     sink += Checksum(message, length);
   }

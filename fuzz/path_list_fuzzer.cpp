@@ -31,7 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       files::ParsePathList(data, size, static_cast<int64_t>(size), expand, codec, expander);
   auto asDeclared = files::ParsePathList(data, size, declared, expand, codec, expander);
   for (const auto& list : {exact, asDeclared}) {
-    for (const auto& path : list) {
+    if (!list) continue;
+    for (const auto& path : *list) {
       if (path.empty() || path.find('\0') != std::string::npos) __builtin_trap();
     }
   }

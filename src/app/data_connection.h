@@ -3,7 +3,13 @@
 // and media packets go out on. Several threads write to it (control, data channel, desktop stream,
 // camera, audio); each message is written under `messageLock` so that no message is ever split by
 // another one.
+//
+// A device that stops reading must not hold a writer for ever: a write fails once the device has
+// accepted no byte for the progress deadline, and so does a message that cannot start within it
+// because another writer is stuck. Either failure ends the data connection (it is shut down and
+// forgotten), which also ends its data session; a later message then fails at once.
 
+#include <atomic>
 #include <cstddef>
 #include <memory>
 #include <mutex>
@@ -14,6 +20,8 @@ namespace vantaro::app {
 
 class DataConnection {
  public:
+  static constexpr int kDefaultProgressDeadlineMs = 15000;
+
   // Holds the message lock for as long as it lives; every Write goes into the same message.
   class MessageWriter {
    public:
@@ -25,10 +33,15 @@ class DataConnection {
     bool ok() const { return ok_; }
 
    private:
-    std::unique_lock<std::mutex> lock_;
+    DataConnection& owner_;
+    std::unique_lock<std::timed_mutex> lock_;
     std::shared_ptr<platform::StreamSocket> socket_;
     bool ok_;
   };
+
+  // Applies to the connections set from now on. Tests shorten it.
+  void SetProgressDeadlineMs(int ms) { progressDeadlineMs_.store(ms); }
+  int progressDeadlineMs() const { return progressDeadlineMs_.load(); }
 
   // Makes `socket` the connection that senders write to; the previous one is shut down.
   void Replace(std::shared_ptr<platform::StreamSocket> socket);
@@ -43,10 +56,13 @@ class DataConnection {
 
  private:
   std::shared_ptr<platform::StreamSocket> Current();
+  // Ends `socket` after a failed or stuck write, unless another connection replaced it already.
+  void EndAfterFailure(const std::shared_ptr<platform::StreamSocket>& socket);
 
+  std::atomic<int> progressDeadlineMs_{kDefaultProgressDeadlineMs};
   std::mutex socketLock_;  // guards socket_ (pointer swaps, never held while sending)
   std::shared_ptr<platform::StreamSocket> socket_;
-  std::mutex messageLock_;  // held while one whole message is written
+  std::timed_mutex messageLock_;  // held while one whole message is written
 };
 
 }  // namespace vantaro::app

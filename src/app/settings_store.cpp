@@ -56,8 +56,17 @@ void SettingsStore::LoadSettings(Settings& settings) {
     settings.port = kDefaultPort;
     settings.portText = std::to_string(kDefaultPort);
   } else {
-    // No range check: a port above 65535 is kept as read, as the port box shows it.
     settings.port = LeadingDigitsValue(portText);
+    // The three listeners use port, port + 1 and port + 2; a value that leaves no room for them
+    // (0, 65534, 70000, text without digits) would wrap round to other ports. This run uses the
+    // default instead; the stored text stays as the user typed it.
+    if (settings.port < 1 || settings.port > kHighestPort) {
+      std::fprintf(stderr,
+                   "vantaro: the port \"%s\" leaves no room for its three listeners (1 to %d); "
+                   "using %d for this run\n",
+                   portText.c_str(), kHighestPort, kDefaultPort);
+      settings.port = kDefaultPort;
+    }
     settings.portText = std::move(portText);
   }
 

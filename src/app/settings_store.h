@@ -17,6 +17,8 @@ namespace vantaro::app {
 
 inline constexpr char kConfigSection[] = "TalvenServer_config";
 inline constexpr int32_t kDefaultPort = 5868;
+// The highest service port whose three listeners (port, port + 1, port + 2) all fit.
+inline constexpr int32_t kHighestPort = 65533;
 // The argument that starts the program hidden, as the autostart entry passes it.
 inline constexpr char kHiddenStartArgument[] = "-ar";
 

@@ -14,6 +14,8 @@ class InputHandler {
   virtual ~InputHandler() = default;
   virtual void OnPointer(const uint8_t* payload, size_t size) = 0;  // 600
   virtual void OnKey(const uint8_t* payload, size_t size) = 0;      // 601
+  // The control session ended: whatever it still holds pressed is released.
+  virtual void OnSessionEnded() = 0;
 };
 
 class StreamHandler {
@@ -51,6 +53,7 @@ class NullHandlers : public InputHandler,
  public:
   void OnPointer(const uint8_t*, size_t) override {}
   void OnKey(const uint8_t*, size_t) override {}
+  void OnSessionEnded() override {}
   void OnStartStream(int32_t) override {}
   void OnEndMode() override {}
   void StopAll() override {}

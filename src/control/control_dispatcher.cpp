@@ -9,7 +9,7 @@ namespace vantaro::control {
 ControlDispatcher::ControlDispatcher(app::AppState& state, const app::Settings& settings,
                                      platform::TextCodec& codec, ControlServices services,
                                      WrongCodeThrottle& throttle, int32_t serverVersion,
-                                     SendFn send, WaitFn wait, Session session)
+                                     SendFn send, Session session)
     : state_(state),
       settings_(settings),
       codec_(codec),
@@ -17,9 +17,8 @@ ControlDispatcher::ControlDispatcher(app::AppState& state, const app::Settings& 
       throttle_(throttle),
       serverVersion_(serverVersion),
       send_(std::move(send)),
-      wait_(std::move(wait)),
       session_(session) {
-  if (session_.authorised) session_.authorised->store(settings_.securityLogin == 0);
+  if (session_.authorised && settings_.securityLogin == 0) session_.authorised->store(true);
 }
 
 ControlDispatcher::Outcome ControlDispatcher::Dispatch(const ControlMessageReader& message) {
@@ -35,7 +34,8 @@ ControlDispatcher::Outcome ControlDispatcher::Dispatch(int32_t code, int32_t len
       OnHandshake(payload, size);
       return Outcome::kContinue;
     case CmdSecurityCode:
-      return OnSecurityCode(length, payload, size) ? Outcome::kContinue : Outcome::kEndSession;
+      OnSecurityCode(length, payload, size);
+      return Outcome::kContinue;
     case CmdSelectMode:
     case CmdEndMode:
     case CmdStartStream:
@@ -83,7 +83,7 @@ ControlDispatcher::Outcome ControlDispatcher::Dispatch(int32_t code, int32_t len
 
 void ControlDispatcher::OnHandshake(const uint8_t* payload, size_t size) {
   HandshakeRequest request = ParseHandshake(payload, size);
-  state_.SetDeviceName(codec_.Utf8ToAnsi(request.device_name));
+  state_.SetDeviceName(codec_.Utf8ToAnsi(request.device_name).value_or(std::string()));
   state_.deviceDisplayWidth.store(request.device_display_width);
   state_.deviceDisplayHeight.store(request.device_display_height);
   if (request.app_version >= 10500) state_.media.omitAudioLevel.store(true);
@@ -95,21 +95,26 @@ void ControlDispatcher::OnHandshake(const uint8_t* payload, size_t size) {
   state_.SetConnectionStatus(app::kStatusConnected);
 }
 
-bool ControlDispatcher::OnSecurityCode(int32_t length, const uint8_t* payload, size_t size) {
+void ControlDispatcher::OnSecurityCode(int32_t length, const uint8_t* payload, size_t size) {
+  // Inside its back-off window a code is not even looked at: an answer that came later but told
+  // the truth would still let a guesser go on at full speed.
+  if (throttle_.InBackOff(session_.peerAddress)) {
+    send_(BuildShortReply(RspSecurityCodeWrong));
+    return;
+  }
   size_t take = length > 0 ? std::min(static_cast<size_t>(length), size) : 0;
   std::string received(reinterpret_cast<const char*>(payload), take);
-  if (codec_.IsValidUtf8(received)) received = codec_.Utf8ToAnsi(received);
-  if (received == settings_.securityCode) {
+  if (codec_.IsValidUtf8(received)) received = codec_.Utf8ToAnsi(received).value_or(received);
+  // An empty stored code means that none has been set, not that the empty text opens the door.
+  if (!settings_.securityCode.empty() && received == settings_.securityCode) {
     throttle_.Clear(session_.peerAddress);
     if (session_.authorised) session_.authorised->store(true);
     SendWelcome();
     state_.SetConnectionStatus(app::kStatusConnectedWithCode);
-    return true;
+    return;
   }
-  int64_t delay = throttle_.RecordWrongCode(session_.peerAddress);
-  if (delay > 0 && wait_ && !wait_(delay)) return false;
+  throttle_.RecordWrongCode(session_.peerAddress);
   send_(BuildShortReply(RspSecurityCodeWrong));
-  return true;
 }
 
 void ControlDispatcher::OnSelectMode(int32_t subCode) {

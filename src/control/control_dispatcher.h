@@ -4,7 +4,8 @@
 //
 // While the security code is required and has not been given, only the handshake and the code
 // itself are carried out; every other known command is ignored without a reply, so that a device
-// cannot skip the code. Unknown and unhandled codes end the session either way.
+// cannot skip the code. Unknown and unhandled codes end the session either way. Every code is
+// answered at once: the wrong-code back-off refuses codes instead of delaying the answer.
 
 #include <atomic>
 #include <cstdint>
@@ -31,26 +32,24 @@ class ControlDispatcher {
  public:
   enum class Outcome { kContinue, kEndSession };
   using SendFn = std::function<void(const std::string& bytes)>;
-  // Waits `ms` milliseconds; false when the service is closing and the wait was cut short.
-  using WaitFn = std::function<bool(int64_t ms)>;
 
   struct Session {
     uint32_t peerAddress = 0;
-    // Written here, read by the data-channel thread through the control server.
+    // Written here, read by the data-channel thread through the control server. The control
+    // server sets it before the session becomes visible; the dispatcher only ever raises it.
     std::atomic<bool>* authorised = nullptr;
   };
 
-  ControlDispatcher(app::AppState& state, const app::Settings& settings,
-                    platform::TextCodec& codec, ControlServices services,
-                    WrongCodeThrottle& throttle, int32_t serverVersion, SendFn send, WaitFn wait,
-                    Session session);
+  ControlDispatcher(app::AppState& state, const app::Settings& settings, platform::TextCodec& codec,
+                    ControlServices services, WrongCodeThrottle& throttle, int32_t serverVersion,
+                    SendFn send, Session session);
 
   Outcome Dispatch(const ControlMessageReader& message);
   Outcome Dispatch(int32_t code, int32_t length, const uint8_t* payload, size_t payloadSize);
 
  private:
   void OnHandshake(const uint8_t* payload, size_t size);
-  bool OnSecurityCode(int32_t length, const uint8_t* payload, size_t size);
+  void OnSecurityCode(int32_t length, const uint8_t* payload, size_t size);
   void OnSelectMode(int32_t subCode);
   void OnEndMode();
   void SendWelcome();
@@ -62,7 +61,6 @@ class ControlDispatcher {
   WrongCodeThrottle& throttle_;
   int32_t serverVersion_;
   SendFn send_;
-  WaitFn wait_;
   Session session_;
 };
 

@@ -1,8 +1,10 @@
 #include "control/control_server.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstdio>
 
-#include "control/control_message_reader.h"
+#include "control/control_protocol.h"
 
 namespace vantaro::control {
 
@@ -10,19 +12,22 @@ namespace {
 // A failed accept while the service is open: wait this long before reopening the listener, so that
 // a persistent failure cannot spin.
 constexpr int64_t kReopenPauseMs = 500;
+constexpr int64_t kNoDeadline = -1;
 }  // namespace
 
 ControlServer::ControlServer(platform::Network& network, platform::Clock& clock,
                              platform::TextCodec& codec, app::AppState& state,
                              const app::Settings& settings, ControlServices services,
-                             int32_t serverVersion, Hooks hooks)
+                             int32_t serverVersion, Hooks hooks, Timing timing)
     : network_(network),
+      clock_(clock),
       codec_(codec),
       state_(state),
       settings_(settings),
       services_(services),
       serverVersion_(serverVersion),
       hooks_(std::move(hooks)),
+      timing_(timing),
       throttle_(clock) {}
 
 ControlServer::~ControlServer() {
@@ -102,12 +107,17 @@ void ControlServer::ControlChannelThread(uint16_t tcpPort) {
       if (!controlServerRunning_.load()) break;  // Stop ran between accept and here
       controlSocket_ = socket;
     }
+    socket->SetSendProgressTimeout(timing_.sendProgressMs);
+    // Authorised before the data channel can see the session's address: a data request in between
+    // would otherwise be refused and its connection closed.
+    sessionAuthorised_.store(settings_.securityLogin == 0);
     controlSessionActive_.store(true);
     sessionPeer_.store(socket->Peer().address);
     state_.SetDeviceAddress(platform::FormatIpv4(socket->Peer().address));
     if (hooks_.sessionStarted) hooks_.sessionStarted();
 
     Serve(socket);
+    services_.input.OnSessionEnded();
 
     controlSessionActive_.store(false);
     sessionAuthorised_.store(false);
@@ -128,21 +138,52 @@ void ControlServer::Serve(const std::shared_ptr<platform::StreamSocket>& socket)
   ControlDispatcher dispatcher(
       state_, settings_, codec_, services_, throttle_, serverVersion_,
       [this, socket](const std::string& bytes) { SendReply(socket, bytes); },
-      [this](int64_t ms) { return WaitWhileRunning(ms); },
       ControlDispatcher::Session{socket->Peer().address, &sessionAuthorised_});
   ControlMessageReader reader;
-  uint8_t chunk[kFirstReceiveSize];
+  int64_t lastMessageMs = clock_.MonotonicMs();
+  int64_t handshakeMs = kNoDeadline;
   while (controlSessionActive_.load()) {
-    reader.Reset();
-    ControlMessageReader::Result result = ControlMessageReader::Result::kNeedMore;
-    while (result == ControlMessageReader::Result::kNeedMore) {
-      long n = socket->Receive(chunk, reader.NextReceiveSize());
-      if (n <= 0) return;
-      result = reader.Add(chunk, static_cast<size_t>(n));
+    int64_t deadline = kNoDeadline;
+    const char* missing = "";
+    if (handshakeMs == kNoDeadline) {
+      deadline = lastMessageMs + timing_.silenceBeforeHandshakeMs;
+      missing = "no handshake";
+    } else if (!sessionAuthorised_.load()) {
+      deadline = handshakeMs + timing_.codeWithinMs;
+      missing = "no security code";
     }
-    if (result == ControlMessageReader::Result::kError) return;
+    if (!ReadMessage(*socket, reader, deadline, missing)) return;
+    lastMessageMs = clock_.MonotonicMs();
+    // Only the first handshake starts the time for the code; sending it again does not restart it.
+    if (reader.code() == CmdHandshake && handshakeMs == kNoDeadline) handshakeMs = lastMessageMs;
     if (dispatcher.Dispatch(reader) == ControlDispatcher::Outcome::kEndSession) return;
   }
+}
+
+bool ControlServer::ReadMessage(platform::StreamSocket& socket, ControlMessageReader& reader,
+                                int64_t deadlineMs, const char* missing) {
+  uint8_t chunk[kFirstReceiveSize];
+  reader.Reset();
+  ControlMessageReader::Result result = ControlMessageReader::Result::kNeedMore;
+  while (result == ControlMessageReader::Result::kNeedMore) {
+    long n;
+    if (deadlineMs == kNoDeadline) {
+      n = socket.Receive(chunk, reader.NextReceiveSize());
+    } else {
+      int64_t left = deadlineMs - clock_.MonotonicMs();
+      if (left <= 0) {
+        std::fprintf(stderr, "control: closing the session of %s: %s in time\n",
+                     platform::FormatIpv4(socket.Peer().address).c_str(), missing);
+        return false;
+      }
+      n = socket.ReceiveWithin(chunk, reader.NextReceiveSize(),
+                               static_cast<int>(std::min<int64_t>(left, INT_MAX)));
+      if (n == platform::StreamSocket::kTimedOut) continue;
+    }
+    if (n <= 0) return false;
+    result = reader.Add(chunk, static_cast<size_t>(n));
+  }
+  return result == ControlMessageReader::Result::kMessage;
 }
 
 void ControlServer::SendReply(const std::shared_ptr<platform::StreamSocket>& socket,

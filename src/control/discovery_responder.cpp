@@ -1,5 +1,7 @@
 #include "control/discovery_responder.h"
 
+#include <iterator>
+
 #include "control/discovery_protocol.h"
 
 namespace vantaro::control {
@@ -53,8 +55,8 @@ void DiscoveryResponder::DiscoveryThread(std::shared_ptr<platform::DatagramSocke
     if (!request) continue;
     state_.SetDeviceAddress(platform::FormatIpv4(from.address));
     if (!IsValidDiscoveryRequest(*request)) continue;
-    if (!TakeReplyBudget(2)) continue;
-    std::string name = codec_.AnsiToUtf8("Win" + system_.HostName());
+    if (!TakeReplyBudget(from.address, 2)) continue;
+    std::string name = codec_.AnsiToUtf8("Win" + system_.HostName()).value_or("Win");
     std::string reply = BuildDiscoveryReply(settings_.deviceId, name);
     platform::Ipv4Endpoint to{from.address, static_cast<uint16_t>(request->udp_port_number)};
     socket->SendTo(reply.data(), reply.size(), to);
@@ -62,14 +64,30 @@ void DiscoveryResponder::DiscoveryThread(std::shared_ptr<platform::DatagramSocke
   }
 }
 
-bool DiscoveryResponder::TakeReplyBudget(int datagrams) {
+namespace {
+
+constexpr int64_t kWindowMs = 1000;
+constexpr size_t kSendersKept = 64;
+
+bool Ended(int64_t startMs, int64_t now) { return now - startMs >= kWindowMs || now < startMs; }
+
+}  // namespace
+
+bool DiscoveryResponder::TakeReplyBudget(uint32_t sender, int datagrams) {
   int64_t now = clock_.MonotonicMs();
-  if (now - windowStartMs_ >= 1000 || now < windowStartMs_) {
-    windowStartMs_ = now;
-    repliesInWindow_ = 0;
+  if (Ended(all_.startMs, now)) all_ = Window{now, 0};
+  if (all_.replies + datagrams > kMaxRepliesPerSecond) return false;
+  if (senders_.size() >= kSendersKept) {
+    for (auto it = senders_.begin(); it != senders_.end();)
+      it = Ended(it->second.startMs, now) ? senders_.erase(it) : std::next(it);
   }
-  if (repliesInWindow_ + datagrams > kMaxRepliesPerSecond) return false;
-  repliesInWindow_ += datagrams;
+  auto it = senders_.find(sender);
+  if (it != senders_.end() && Ended(it->second.startMs, now)) it->second = Window{now, 0};
+  int sent = it == senders_.end() ? 0 : it->second.replies;
+  if (sent + datagrams > kMaxRepliesPerSenderPerSecond) return false;
+  if (it == senders_.end()) it = senders_.emplace(sender, Window{now, 0}).first;
+  it->second.replies += datagrams;
+  all_.replies += datagrams;
   return true;
 }
 

@@ -6,7 +6,9 @@
 //
 // Replies go to the address a datagram names, so a forged request could aim them at a third host;
 // at most kMaxRepliesPerSecond reply datagrams leave per second in all, requests beyond that are
-// dropped.
+// dropped. Within that cap each sender address has a budget of its own
+// (kMaxRepliesPerSenderPerSecond), so that one address that floods cannot starve a device that
+// asks once.
 
 #include <atomic>
 #include <cstdint>
@@ -14,6 +16,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <unordered_map>
 
 #include "app/app_state.h"
 #include "app/settings.h"
@@ -27,6 +30,7 @@ namespace vantaro::control {
 class DiscoveryResponder {
  public:
   static constexpr int kMaxRepliesPerSecond = 20;
+  static constexpr int kMaxRepliesPerSenderPerSecond = 4;
 
   DiscoveryResponder(platform::Network& network, platform::SystemInfo& system,
                      platform::TextCodec& codec, platform::Clock& clock, app::AppState& state,
@@ -42,8 +46,9 @@ class DiscoveryResponder {
 
  private:
   void DiscoveryThread(std::shared_ptr<platform::DatagramSocket> socket);
-  // Whether `datagrams` more replies fit into the current one-second window.
-  bool TakeReplyBudget(int datagrams);
+  // Whether `datagrams` more replies to `sender` fit into the current one-second windows; takes
+  // them from both budgets when they do.
+  bool TakeReplyBudget(uint32_t sender, int datagrams);
 
   platform::Network& network_;
   platform::SystemInfo& system_;
@@ -57,8 +62,14 @@ class DiscoveryResponder {
   std::shared_ptr<platform::DatagramSocket> discoverySocket_;  // under lifecycleLock_
   std::thread thread_;                                         // under lifecycleLock_
   // Used by the discovery thread only.
-  int64_t windowStartMs_ = 0;
-  int repliesInWindow_ = 0;
+  struct Window {
+    int64_t startMs = 0;
+    int replies = 0;
+  };
+  Window all_;
+  // Only senders that were answered get an entry, and the global cap bounds how many a second
+  // can be; windows that have ended are dropped now and then.
+  std::unordered_map<uint32_t, Window> senders_;
 };
 
 }  // namespace vantaro::control

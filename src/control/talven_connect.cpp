@@ -43,26 +43,67 @@ CTalvenConnect::~CTalvenConnect() {
 
 void CTalvenConnect::OpenService() {
   std::lock_guard<std::mutex> guard(serviceLock_);
-  if (serviceOpen_.load()) return;
-  serviceOpen_.store(true);
-  RefreshAddresses();
-  // The port is taken as a 16-bit number, as the socket layer would.
-  auto port = static_cast<uint16_t>(settings_.port);
-  std::string error;
-  if (!controlServer_.Start(static_cast<uint16_t>(port + 1), &error))
-    std::fprintf(stderr, "control listener on port %u: %s\n", unsigned(uint16_t(port + 1)),
-                 error.c_str());
-  if (dataServer_.start && !dataServer_.start(static_cast<uint16_t>(port + 2), &error))
-    std::fprintf(stderr, "data listener on port %u: %s\n", unsigned(uint16_t(port + 2)),
-                 error.c_str());
-  if (!discovery_.Start(port, &error))
-    std::fprintf(stderr, "discovery on port %u: %s\n", unsigned(port), error.c_str());
-  platform_.idle.SetInUse(true);
-  state_.SetConnectionStatus(app::kStatusWaiting);
+  OpenServiceLocked();
 }
 
 void CTalvenConnect::CloseService() {
   std::lock_guard<std::mutex> guard(serviceLock_);
+  CloseServiceLocked();
+}
+
+bool CTalvenConnect::OpenServiceLocked() {
+  if (serviceOpen_.load()) return true;
+  RefreshAddresses();
+  // The port is taken as a 16-bit number, as the socket layer would; the settings keep it within
+  // the range where port + 2 still fits.
+  auto port = static_cast<uint16_t>(settings_.port);
+  std::string failure;
+  if (!StartListeners(port, &failure)) {
+    // A service without its listeners would say "waiting" to a user whom no device can reach: it
+    // stays closed, and the watchdog tries again at its next cycles.
+    reopenWhenNetworkUp_.store(true);
+    if (failure != lastOpenFailure_)
+      std::fprintf(stderr, "%s; the service stays closed and is tried again every %d s\n",
+                   failure.c_str(), kWatchdogPeriodMs / 1000);
+    lastOpenFailure_ = failure;
+    if (state_.connectionStatus() != app::kStatusClosed)
+      state_.SetConnectionStatus(app::kStatusClosed);
+    return false;
+  }
+  lastOpenFailure_.clear();
+  serviceOpen_.store(true);
+  platform_.idle.SetInUse(true);
+  state_.SetConnectionStatus(app::kStatusWaiting);
+  return true;
+}
+
+bool CTalvenConnect::StartListeners(uint16_t port, std::string* failure) {
+  std::string error;
+  auto describe = [&](const char* what, const char* protocol, unsigned number) {
+    *failure = std::string(what) + " listener: " + protocol + " port " + std::to_string(number) +
+               " cannot be opened (" + error + ")";
+  };
+  const auto controlPort = static_cast<uint16_t>(port + 1);
+  const auto dataPort = static_cast<uint16_t>(port + 2);
+  if (!controlServer_.Start(controlPort, &error)) {
+    describe("control", "TCP", controlPort);
+    return false;
+  }
+  if (dataServer_.start && !dataServer_.start(dataPort, &error)) {
+    describe("data", "TCP", dataPort);
+    controlServer_.Stop();
+    return false;
+  }
+  if (!discovery_.Start(port, &error)) {
+    describe("discovery", "UDP", port);
+    if (dataServer_.stop) dataServer_.stop();
+    controlServer_.Stop();
+    return false;
+  }
+  return true;
+}
+
+void CTalvenConnect::CloseServiceLocked() {
   if (!serviceOpen_.load()) return;
   serviceOpen_.store(false);
   // Shut the data connection first: the control thread may be blocked sending a listing on it to
@@ -83,7 +124,10 @@ void CTalvenConnect::CloseService() {
 }
 
 void CTalvenConnect::OnButtonOff() {
-  CloseService();
+  // The close and the mark together, so that a watchdog cycle cannot fall between them and open
+  // the service again.
+  std::lock_guard<std::mutex> guard(serviceLock_);
+  CloseServiceLocked();
   reopenWhenNetworkUp_.store(false);
 }
 
@@ -91,7 +135,8 @@ void CTalvenConnect::AfterHibernate() {
   // Runs on the thread that hibernated (the control thread for an immediate command), which the
   // close must join; so the close runs on the event loop.
   loop_.Post([this] {
-    CloseService();
+    std::lock_guard<std::mutex> guard(serviceLock_);
+    CloseServiceLocked();
     reopenWhenNetworkUp_.store(true);
   });
 }
@@ -130,13 +175,15 @@ void CTalvenConnect::RunWatchdogCycle() {
   if (serviceOpen_.load()) platform_.idle.SetInUse(true);
   bool up = platform_.networkState.Query().up;
   networkUp_.store(up);
+  // The flags are read and the action taken under one lock: an OFF pressed meanwhile is either
+  // seen here or applied after this cycle, never overridden by a decision made before it.
+  std::lock_guard<std::mutex> guard(serviceLock_);
   switch (WatchdogStep(up, reopenWhenNetworkUp_.load(), serviceOpen_.load())) {
     case WatchdogAction::kOpen:
-      OpenService();
-      reopenWhenNetworkUp_.store(false);
+      if (OpenServiceLocked()) reopenWhenNetworkUp_.store(false);
       break;
     case WatchdogAction::kClose:
-      CloseService();
+      CloseServiceLocked();
       reopenWhenNetworkUp_.store(true);
       break;
     case WatchdogAction::kNone:

@@ -3,10 +3,12 @@
 // responder, the power commands and the network watchdog, with the service's open/closed state.
 //
 // Threads: OpenService and CloseService may be called from the user-interface thread, the watchdog
-// thread and the event loop; `serviceLock_` serialises them. They are never called on the control
-// thread: an immediate hibernation posts its CloseService to the event loop, so that closing (which
-// joins the control thread) cannot wait for itself. The destructor stops the watchdog and closes
-// the service, joining every thread before the members they use go away.
+// thread and the event loop; `serviceLock_` serialises them, and the watchdog's decision with its
+// action. A service whose listeners cannot all be opened stays closed (status 2) and is marked for
+// reopening, so that the watchdog tries again at its next cycles. They are never called on the
+// control thread: an immediate hibernation posts its CloseService to the event loop, so that
+// closing (which joins the control thread) cannot wait for itself. The destructor stops the
+// watchdog and closes the service, joining every thread before the members they use go away.
 
 #include <atomic>
 #include <condition_variable>
@@ -73,10 +75,13 @@ class CTalvenConnect {
   // The current control session, for the data channel.
   ControlSession& controlSession() { return controlServer_; }
 
+  // Opens the three listeners; when one cannot be opened, none stays open (one line on standard
+  // error names its port).
   void OpenService();
   void CloseService();
   // The ON and OFF buttons.
   void OnButtonOn() { OpenService(); }
+  // Closes the service and keeps the watchdog from reopening it.
   void OnButtonOff();
 
   // Starts the watchdog thread (once); it checks at once and then every 2 seconds.
@@ -94,6 +99,10 @@ class CTalvenConnect {
   std::string InternetAddress();
 
  private:
+  // Under serviceLock_. OpenServiceLocked is true when the service is open afterwards.
+  bool OpenServiceLocked();
+  void CloseServiceLocked();
+  bool StartListeners(uint16_t port, std::string* failure);
   void NetworkWatchdogThread();
   void RefreshAddresses();
   void AfterHibernate();
@@ -108,7 +117,8 @@ class CTalvenConnect {
   DiscoveryResponder discovery_;
   DataServer dataServer_;
 
-  std::mutex serviceLock_;  // serialises OpenService and CloseService
+  std::mutex serviceLock_;       // serialises opening and closing, and the watchdog's decisions
+  std::string lastOpenFailure_;  // under serviceLock_: printed once, not at every retry
   std::atomic<bool> serviceOpen_{false};
   std::atomic<bool> reopenWhenNetworkUp_{true};
   std::atomic<bool> networkUp_{false};

@@ -16,6 +16,14 @@ void DataSession::SendOperationFailed() { control_.SendStatusReply(RspOperationF
 // Bytes are received in blocks rather than one at a time; the reader still ends each message at
 // its terminator, and what follows it is kept as the start of the next message.
 DataSession::End DataSession::Serve(platform::StreamSocket& socket, uint32_t peerAddress) {
+  operations_.EndDataSession();
+  End end = ServeMessages(socket, peerAddress);
+  // An upload cut off with the connection is removed, and no folder map outlives its session.
+  operations_.EndDataSession();
+  return end;
+}
+
+DataSession::End DataSession::ServeMessages(platform::StreamSocket& socket, uint32_t peerAddress) {
   reader_.Reset();
   size_t position = 0;
   size_t filled = 0;

@@ -43,6 +43,7 @@ class DataSession {
   void SendOperationFailed();
 
  private:
+  End ServeMessages(platform::StreamSocket& socket, uint32_t peerAddress);
   // One complete message; returns true when the session goes on.
   bool Dispatch(uint32_t peerAddress, End* end);
   void DoFileRequest(const DataHeader& header);

@@ -2,8 +2,10 @@
 // The file requests of the device: listings, open, downloads, uploads, copy, move and delete, all
 // confined to the shared folders. A request naming a path outside them touches nothing: a listing
 // of it is empty, every other request is refused (2012), and so is a path list holding one such
-// path. Copy, move and delete carry on after an item fails and then report the failure (2012);
-// the items that succeeded stay done. A stop (command 501) still ends a request as done.
+// path, a path that has no form in the narrow code page or that holds a zero byte. A shared folder
+// itself is never deleted or moved (2012); its content is. Copy, move and delete carry on after an
+// item fails and then report the failure (2012); the items that succeeded stay done. A stop
+// (command 501) still ends a request as done.
 //
 // Threads: DoFileOperation runs on the control thread for listings (operator modes 1 and 2) and on
 // the data-channel thread for everything else; BeginUploadBatch and HandleUpload run on the
@@ -40,11 +42,14 @@ class FileManager : public FileOperations {
 
   bool DoFileOperation(const DataHeader& header, const uint8_t* payload, size_t payloadSize,
                        const std::string& path) override;
+  void SendEmptyListing() override;
   void BeginUploadBatch() override;
+  void EndDataSession() override;
   void HandleUpload(const uint8_t* message, size_t length) override;
 
-  // The files below `folder` as a download expands them (see FileTree::CollectFiles).
-  std::vector<std::string> CollectFiles(const std::string& folder);
+  // Removes the upload temporaries that an interrupted run left in the top level of the shared
+  // folders (where first-level uploads land). Call once at start, before the service opens.
+  void RemoveStaleUploads();
 
  private:
   struct PathRequest {
@@ -55,12 +60,13 @@ class FileManager : public FileOperations {
   bool OpenFile(const uint8_t* payload, size_t payloadSize);
   bool Download(const PathRequest& request, int32_t operatorMode);
   bool Copy(const PathRequest& request, bool removeSource);
-  bool CopyItem(const std::string& item, const std::string& targetFolder, bool removeSource);
+  bool CopyItem(const std::string& item, platform::Folder& target, const std::string& targetPath,
+                bool removeSource);
   bool Delete(const PathRequest& request);
-  bool AllAllowed(const PathRequest& request, bool withTarget);
+  // Whether every path may be used: allowed and, for a delete or move, not a shared folder.
+  bool AllAllowed(const PathRequest& request, bool withTarget, bool removesItems);
   bool StopRequested() const { return stopFlag_.load() != 0; }
 
-  platform::FileSystem& fileSystem_;
   platform::TextCodec& codec_;
   const std::atomic<int32_t>& stopFlag_;
   Confinement confinement_;

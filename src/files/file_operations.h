@@ -21,8 +21,12 @@ class FileOperations {
   // failed (2012).
   virtual bool DoFileOperation(const DataHeader& header, const uint8_t* payload, size_t payloadSize,
                                const std::string& path) = 0;
+  // Sends the 34-byte empty listing: the answer to a listing request that cannot be carried out.
+  virtual void SendEmptyListing() = 0;
   // A new upload batch starts (an upload message with file_current_number 0).
   virtual void BeginUploadBatch() = 0;
+  // A data session starts or ends: nothing of an earlier session's uploads carries over.
+  virtual void EndDataSession() = 0;
   // Upload messages (operator modes 4 and 7): the whole message, header included, `length` counting
   // the terminator. Sends its own status reply when one is due.
   virtual void HandleUpload(const uint8_t* message, size_t length) = 0;

@@ -2,12 +2,16 @@
 // Sends files and folders to the device (open and download requests). An item fits one message
 // when its size is at most the 131038-byte unit less its name; a larger file goes out as a begin
 // message, data parts of one unit each (the last one shorter), and an end message, with a pause of
-// 20 ms after the begin and 15 ms after every part so that the device keeps up (time overslept in
-// one pause is taken off the next).
+// 20 ms after the begin and 15 ms after every part so that the device keeps up. Every pause lasts
+// at least its length: one that was overslept is not made up for by shorter ones later, since
+// parts sent back to back are what the device cannot keep up with.
 //
-// An item that cannot be sent correctly is left out instead of being sent wrong: a file that
-// cannot be opened or read, and a file of 2 GiB or more, whose size the 32-bit fields cannot hold.
-// `file_total_number` counts the items that are sent. Called on the data-channel thread.
+// Each item is reached afresh through the open folders of its shared folder (see Confinement) and
+// its announced size is the size of the file actually opened. An item that cannot be sent
+// correctly is left out instead of being sent wrong: a file that cannot be opened or read, a link,
+// a file of 2 GiB or more, whose size the 32-bit fields cannot hold, and a path that has no UTF-8
+// form. `file_total_number` counts the items that are sent. The first write to the data connection
+// that fails ends the whole download: the device is gone. Called on the data-channel thread.
 
 #include <atomic>
 #include <cstdint>
@@ -15,6 +19,7 @@
 #include <vector>
 
 #include "app/data_connection.h"
+#include "files/confinement.h"
 #include "files/data_header.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
@@ -29,11 +34,12 @@ inline constexpr int kPauseAfterPartMs = 15;
 class FileSender {
  public:
   // Every collaborator must outlive this object.
-  FileSender(platform::FileSystem& fileSystem, platform::TextCodec& codec, platform::Clock& clock,
+  FileSender(Confinement& confinement, platform::TextCodec& codec, platform::Clock& clock,
              const std::atomic<int32_t>& stopFlag, app::DataConnection& connection);
 
   // Sends the items of `paths` in order with `operatorMode` (3, 5 or 8). True when every item was
-  // sent whole or the stop flag ended the request; false when an item was left out or cut short.
+  // sent whole or the stop flag ended the request; false when an item was left out or cut short,
+  // or the connection failed.
   bool SendFiles(const std::vector<std::string>& paths, int32_t operatorMode);
 
  private:
@@ -41,16 +47,18 @@ class FileSender {
     std::string path;
     std::string name;  // "/" separators, UTF-8
     bool isFolder = false;
-    uint32_t size = 0;
   };
-  enum class Outcome { kSent, kFailed, kStopped };
+  enum class Outcome { kSent, kFailed, kStopped, kConnectionLost };
 
   std::vector<Item> SendableItems(const std::vector<std::string>& paths, bool* leftOut);
-  Outcome SendWhole(const Item& item, DataHeader header);
-  Outcome SendInParts(const Item& item, DataHeader header);
+  // The file of `item` opened afresh (nullptr when it cannot be, or is no longer a regular file).
+  std::unique_ptr<platform::FileReader> Open(const Item& item);
+  Outcome SendItem(const Item& item, DataHeader header);
+  Outcome SendWhole(const Item& item, platform::FileReader* reader, DataHeader header);
+  Outcome SendInParts(const Item& item, platform::FileReader& reader, DataHeader header);
   bool StopRequested() const { return stopFlag_.load() != 0; }
 
-  platform::FileSystem& fileSystem_;
+  Confinement& confinement_;
   platform::TextCodec& codec_;
   platform::Clock& clock_;
   const std::atomic<int32_t>& stopFlag_;

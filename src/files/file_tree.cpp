@@ -6,13 +6,11 @@
 
 namespace vantaro::files {
 
-FileTree::FileTree(platform::FileSystem& fileSystem, const std::atomic<int32_t>& stopFlag,
-                   Confinement& confinement)
-    : fileSystem_(fileSystem), stopFlag_(stopFlag), confinement_(confinement) {}
+FileTree::FileTree(const std::atomic<int32_t>& stopFlag) : stopFlag_(stopFlag) {}
 
-std::string FileTree::MakeUniquePath(const std::string& folder, const std::string& name) {
+std::string FileTree::MakeUniqueName(platform::Folder& folder, const std::string& name) {
   std::vector<platform::FolderEntry> entries;
-  fileSystem_.ListFolder(folder, &entries);
+  folder.List(&entries);
   std::set<std::string> files, folders;
   for (const auto& e : entries) (e.status && e.status->isFolder ? folders : files).insert(e.name);
   std::string candidate = name;
@@ -28,76 +26,65 @@ std::string FileTree::MakeUniquePath(const std::string& folder, const std::strin
         candidate.insert(dot, "2");
       }
     } else {
-      return folder + "\\" + candidate;
+      return candidate;
     }
   }
 }
 
-bool FileTree::MakeDirectoryTree(const std::string& path) {
-  std::string full = path;
-  if (full.empty() || full.back() != '\\') full += '\\';
-  // Only drive paths: the drive itself is never created, and a path without one names nothing.
-  if (full.size() < 3 || full[1] != ':' || full[2] != '\\') return false;
-  for (size_t slash = full.find('\\', 3); slash != std::string::npos;
-       slash = full.find('\\', slash + 1)) {
-    std::string prefix = full.substr(0, slash + 1);
-    auto status = fileSystem_.Status(prefix);
-    if (!status || !status->isFolder) fileSystem_.CreateFolder(prefix);
-  }
-  auto status = fileSystem_.Status(full);
-  return status && status->isFolder;
-}
-
-bool FileTree::CopyFolderTree(const std::string& source, const std::string& target) {
-  fileSystem_.CreateFolder(target);  // an existing target is fine
+bool FileTree::CopyFolderTree(platform::Folder& source, platform::Folder& targetParent,
+                              const std::string& targetName) {
+  targetParent.CreateFolder(targetName);  // an existing target is fine
+  auto target = targetParent.OpenFolder(targetName);
+  if (!target) return false;
   std::vector<platform::FolderEntry> entries;
-  if (!fileSystem_.ListFolder(source, &entries)) return true;
+  if (!source.List(&entries)) return true;
   for (const auto& e : entries) {
     if (StopRequested()) return false;
-    std::string from = source + "\\" + e.name;
-    std::string to = target + "\\" + e.name;
-    if (e.link && (!e.status || e.status->isFolder || !confinement_.Allows(from))) return false;
-    if (e.status && e.status->isFolder) {
-      if (!CopyFolderTree(from, to)) return false;
-    } else if (!fileSystem_.CopyFile(from, to)) {
+    if (e.link || !e.status) return false;
+    if (e.status->isFolder) {
+      auto from = source.OpenFolder(e.name);
+      if (!from || !CopyFolderTree(*from, *target, e.name)) return false;
+    } else if (!source.CopyFileTo(e.name, *target, e.name)) {
       return false;
     }
   }
   return true;
 }
 
-bool FileTree::DeleteFolderTree(const std::string& folder) {
+bool FileTree::DeleteFolderTree(platform::Folder& parent, const std::string& name) {
+  auto folder = parent.OpenFolder(name);
+  if (!folder) return false;
   std::vector<platform::FolderEntry> entries;
-  fileSystem_.ListFolder(folder, &entries);
+  folder->List(&entries);
   for (const auto& e : entries) {
     if (StopRequested()) return false;
-    std::string path = folder + "\\" + e.name;
     if (!e.link && e.status && e.status->isFolder) {
-      DeleteFolderTree(path);  // a failure shows when the folder itself is removed
+      DeleteFolderTree(*folder, e.name);  // a failure shows when the folder itself is removed
     } else {
-      if (!e.link) fileSystem_.SetNormalAttributes(path);
-      fileSystem_.DeleteFile(path);
+      if (!e.link) folder->SetNormalAttributes(e.name);
+      folder->DeleteFile(e.name);
     }
   }
-  return fileSystem_.RemoveFolder(folder);
+  return parent.RemoveFolder(name);
 }
 
-std::vector<std::string> FileTree::CollectFiles(const std::string& folder) {
+std::vector<std::string> FileTree::CollectFiles(platform::Folder& folder, const std::string& path) {
   std::vector<std::string> out;
   std::vector<platform::FolderEntry> entries;
-  fileSystem_.ListFolder(folder, &entries);
+  folder.List(&entries);
   for (const auto& e : entries) {
-    if (e.hidden || !e.status) continue;
-    std::string path = ChildPath(folder, e.name);
-    if (e.link && (e.status->isFolder || !confinement_.Allows(path))) continue;
+    if (e.hidden || e.link || !e.status) continue;
+    std::string child = ChildPath(path, e.name);
     if (e.status->isFolder) {
-      auto inner = CollectFiles(path);
-      out.insert(out.end(), inner.begin(), inner.end());
+      auto inner = folder.OpenFolder(e.name);
+      if (!inner) continue;
+      auto files = CollectFiles(*inner, child);
+      out.insert(out.end(), files.begin(), files.end());
     } else {
-      out.push_back(std::move(path));
+      out.push_back(std::move(child));
     }
   }
-  if (out.empty()) out.push_back(folder);
+  if (out.empty()) out.push_back(path);
   return out;
 }
 

@@ -1,48 +1,43 @@
 #pragma once
-// The file-system helpers of copy, move, delete, downloads and uploads. They keep no state; the
-// tree walks poll the stop flag once per entry. Symbolic links met inside a tree are never
-// descended into: a link that leaves the shared folders is refused, a link to a folder is not
-// copied (its target may hold the tree itself), and deleting a tree removes links, not what they
-// point to. Called on the data-channel thread.
+// The file-system helpers of copy, move, delete, downloads and uploads, working on open folders
+// so that no link met on the way is followed. They keep no state; the tree walks poll the stop
+// flag once per entry. Symbolic links inside a tree are never descended into: a copy stops at a
+// link (so a move keeps its source), deleting a tree removes links, not what they point to, and a
+// download leaves them out. Called on the data-channel thread.
 
 #include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "files/confinement.h"
 #include "platform/file_system.h"
 
 namespace vantaro::files {
 
 class FileTree {
  public:
-  // All three must outlive this object.
-  FileTree(platform::FileSystem& fileSystem, const std::atomic<int32_t>& stopFlag,
-           Confinement& confinement);
+  // `stopFlag` must outlive this object.
+  explicit FileTree(const std::atomic<int32_t>& stopFlag);
 
-  // `folder` + "\" + a name no entry of the folder has: `name`, or `name` with "2" inserted (after
-  // a folder's name, before a file's last ".", or in front of a file name without one) as often
-  // as needed. Names compare as exact bytes; the folder is used as given.
-  std::string MakeUniquePath(const std::string& folder, const std::string& name);
-  // Creates every missing folder of `path` (which starts with a drive, "C:\..."); true when the
-  // whole path is a folder at the end.
-  bool MakeDirectoryTree(const std::string& path);
-  // Copies the tree below `source` into `target` (created); false at the first entry that could
-  // not be copied or when the stop flag ended it.
-  bool CopyFolderTree(const std::string& source, const std::string& target);
-  // Deletes the tree, read-only files included; true when `folder` itself was removed.
-  bool DeleteFolderTree(const std::string& folder);
-  // Every visible file below `folder`, depth first in enumeration order; a folder without visible
-  // content stands for itself.
-  std::vector<std::string> CollectFiles(const std::string& folder);
+  // A name no entry of `folder` has: `name`, or `name` with "2" inserted (after a folder's name,
+  // before a file's last ".", or in front of a file name without one) as often as needed. Names
+  // compare as exact bytes.
+  static std::string MakeUniqueName(platform::Folder& folder, const std::string& name);
+  // Copies the tree of `source` into the new folder `targetName` of `targetParent`; false at the
+  // first entry that could not be copied or when the stop flag ended it.
+  bool CopyFolderTree(platform::Folder& source, platform::Folder& targetParent,
+                      const std::string& targetName);
+  // Deletes the folder `name` of `parent` with its tree, read-only files included; true when the
+  // folder itself was removed. A link in its place is not followed and not removed.
+  bool DeleteFolderTree(platform::Folder& parent, const std::string& name);
+  // Every visible file below `folder` (whose computer path is `path`), depth first in enumeration
+  // order; a folder without visible content stands for itself.
+  std::vector<std::string> CollectFiles(platform::Folder& folder, const std::string& path);
 
  private:
   bool StopRequested() const { return stopFlag_.load() != 0; }
 
-  platform::FileSystem& fileSystem_;
   const std::atomic<int32_t>& stopFlag_;
-  Confinement& confinement_;
 };
 
 }  // namespace vantaro::files

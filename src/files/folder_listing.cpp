@@ -7,8 +7,10 @@
 
 namespace vantaro::files {
 
-void AppendListingRecord(std::string& out, const ListingItem& item, platform::TextCodec& codec) {
-  std::string name = codec.AnsiToUtf8(item.path);
+bool AppendListingRecord(std::string& out, const ListingItem& item, platform::TextCodec& codec) {
+  std::optional<std::string> converted = codec.AnsiToUtf8(item.path);
+  if (!converted) return false;
+  const std::string& name = *converted;
   const auto& s = item.status;
   AppendLe32(out, s && s->isFolder ? 1 : 0);
   // Sizes beyond 32 bits show their low 32 bits; the wire has no room for more.
@@ -19,6 +21,7 @@ void AppendListingRecord(std::string& out, const ListingItem& item, platform::Te
   std::memcpy(&bits, &modified, sizeof(bits));
   for (int i = 0; i < 8; ++i) out.push_back(static_cast<char>((bits >> (8 * i)) & 0xff));
   out += name;
+  return true;
 }
 
 void SendListingMessage(app::DataConnection& connection, const std::string& records) {
@@ -39,11 +42,9 @@ void SendListingMessage(app::DataConnection& connection, const std::string& reco
   writer.Write(kDataTerminator, kDataTerminatorSize);
 }
 
-FolderListing::FolderListing(platform::FileSystem& fileSystem, platform::TextCodec& codec,
-                             Confinement& confinement, const std::atomic<int32_t>& stopFlag,
-                             app::DataConnection& connection)
-    : fileSystem_(fileSystem),
-      codec_(codec),
+FolderListing::FolderListing(platform::TextCodec& codec, Confinement& confinement,
+                             const std::atomic<int32_t>& stopFlag, app::DataConnection& connection)
+    : codec_(codec),
       confinement_(confinement),
       stopFlag_(stopFlag),
       connection_(connection) {}
@@ -51,15 +52,14 @@ FolderListing::FolderListing(platform::FileSystem& fileSystem, platform::TextCod
 std::vector<ListingItem> FolderListing::FolderItems(const std::string& path) {
   std::vector<ListingItem> items;
   std::vector<platform::FolderEntry> entries;
-  if (!confinement_.Allows(path) || !fileSystem_.ListFolder(path, &entries)) return items;
+  auto folder = confinement_.OpenFolder(path);
+  if (!folder || !folder->List(&entries)) return items;
   std::string prefix = !path.empty() && path.back() == '\\' ? path : path + "\\";
   items.reserve(entries.size());
   for (auto& e : entries) {
-    if (e.hidden) continue;
-    std::string full = prefix + e.name;
-    // A link that leads out of the shared folders is not followed, not even for its status.
-    if (e.link && !confinement_.Allows(full)) continue;
-    items.push_back({std::move(full), e.status});
+    // Links are not followed below a shared folder, so they are not offered either.
+    if (e.hidden || e.link) continue;
+    items.push_back({prefix + e.name, e.status});
   }
   return items;
 }
@@ -68,7 +68,7 @@ void FolderListing::SendFolderListing(const std::string& path) {
   std::vector<ListingItem> items;
   if (path.empty()) {
     for (auto& folder : confinement_.SharedFolders())
-      items.push_back({folder, fileSystem_.Status(folder)});
+      items.push_back({folder, confinement_.fileSystem().Status(folder)});
   } else {
     items = FolderItems(path);
   }
@@ -80,5 +80,7 @@ void FolderListing::SendFolderListing(const std::string& path) {
   }
   SendListingMessage(connection_, records);
 }
+
+void FolderListing::SendEmptyListing() { SendListingMessage(connection_, std::string()); }
 
 }  // namespace vantaro::files

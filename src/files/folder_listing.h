@@ -26,8 +26,9 @@ struct ListingItem {
   std::optional<platform::FileStatus> status;  // absent: listed as a file of size 0, time 0
 };
 
-// Appends one record.
-void AppendListingRecord(std::string& out, const ListingItem& item, platform::TextCodec& codec);
+// Appends one record; false, and nothing appended, when the path has no UTF-8 form (the device
+// could not name the item again, and a cut name would name another one).
+bool AppendListingRecord(std::string& out, const ListingItem& item, platform::TextCodec& codec);
 
 // Sends `records` as one listing message.
 void SendListingMessage(app::DataConnection& connection, const std::string& records);
@@ -35,19 +36,19 @@ void SendListingMessage(app::DataConnection& connection, const std::string& reco
 // Builds and sends listings. Called on the control thread; every collaborator must outlive it.
 class FolderListing {
  public:
-  FolderListing(platform::FileSystem& fileSystem, platform::TextCodec& codec,
-                Confinement& confinement, const std::atomic<int32_t>& stopFlag,
-                app::DataConnection& connection);
+  FolderListing(platform::TextCodec& codec, Confinement& confinement,
+                const std::atomic<int32_t>& stopFlag, app::DataConnection& connection);
 
   // The listing of `path`; the empty path lists the shared folders. A path the device may not
   // see, a missing folder and one that cannot be read give the empty listing. A stop request
-  // abandons the listing and nothing is sent.
+  // abandons the listing and nothing is sent. Links below a shared folder are not listed.
   void SendFolderListing(const std::string& path);
+  // The 34-byte listing of nothing: the answer to a request that cannot be carried out.
+  void SendEmptyListing();
 
  private:
   std::vector<ListingItem> FolderItems(const std::string& path);
 
-  platform::FileSystem& fileSystem_;
   platform::TextCodec& codec_;
   Confinement& confinement_;
   const std::atomic<int32_t>& stopFlag_;

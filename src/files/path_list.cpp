@@ -2,7 +2,7 @@
 
 namespace vantaro::files {
 
-std::vector<std::string> ParsePathList(const uint8_t* bytes, size_t available, int64_t length,
+std::optional<std::vector<std::string>> ParsePathList(const uint8_t* bytes, size_t available, int64_t length,
                                        bool expandFolders, platform::TextCodec& codec,
                                        const FolderExpander& expander) {
   std::vector<std::string> paths;
@@ -17,8 +17,10 @@ std::vector<std::string> ParsePathList(const uint8_t* bytes, size_t available, i
     if (remaining < 8) break;
     const int32_t n = ReadLe32(bytes + p + 4);
     if (n < 0 || static_cast<size_t>(n) > remaining - 8) break;
-    std::string path = codec.Utf8ToAnsi(
-        std::string_view(reinterpret_cast<const char*>(bytes + p + 8), static_cast<size_t>(n)));
+    std::string_view raw(reinterpret_cast<const char*>(bytes + p + 8), static_cast<size_t>(n));
+    std::optional<std::string> converted = codec.Utf8ToAnsi(raw);
+    if (!converted) return std::nullopt;
+    std::string path = std::move(*converted);
     if (!path.empty()) {
       std::optional<std::vector<std::string>> files;
       if (expandFolders && expander) files = expander(path);

@@ -23,9 +23,12 @@ using FolderExpander = std::function<std::optional<std::vector<std::string>>(con
 // The computer paths of a path list, converted with `codec`. `length` is the byte count the request
 // declares and `available` the bytes actually received from where the list starts; a list whose
 // records do not add up exactly to `length`, or whose `length` reaches past `available`, yields no
-// paths at all. Records whose path converts to nothing are skipped. With `expandFolders` set (and
-// an `expander` given), a folder is replaced by the files that `expander` returns for it.
-std::vector<std::string> ParsePathList(const uint8_t* bytes, size_t available, int64_t length,
+// paths at all. Records of length 0 are skipped. A record whose path does not convert whole (or
+// holds a zero byte) makes the whole list absent: the device named something that cannot be
+// reached, and acting on the rest, or on a cut path, is not what it asked for. With
+// `expandFolders` set (and an `expander` given), a folder is replaced by the files that `expander`
+// returns for it.
+std::optional<std::vector<std::string>> ParsePathList(const uint8_t* bytes, size_t available, int64_t length,
                                        bool expandFolders, platform::TextCodec& codec,
                                        const FolderExpander& expander = {});
 

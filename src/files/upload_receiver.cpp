@@ -1,9 +1,11 @@
 #include "files/upload_receiver.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "files/computer_path.h"
 #include "files/data_header.h"
+#include "platform/escaped_text.h"
 
 namespace vantaro::files {
 
@@ -11,6 +13,7 @@ namespace {
 
 constexpr int32_t kRspOperationDone = 2011;
 constexpr int32_t kRspOperationFailed = 2012;
+constexpr int kNameAttempts = 100;
 
 // The device's own path must stay below the target folder: no "." or ".." steps, on either
 // separator, since "\" separates on the computer.
@@ -31,20 +34,39 @@ std::string ParentFolderOf(const std::string& path) {
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
+void Report(const char* what, const std::string& path) {
+  std::fprintf(stderr, "upload: %s %s\n", what, platform::EscapedForLog(path).c_str());
+}
+
 }  // namespace
 
-UploadReceiver::UploadReceiver(platform::FileSystem& fileSystem, platform::TextCodec& codec,
-                               FileTree& tree, Confinement& confinement,
+bool IsUploadTemporaryName(const std::string& name) {
+  const size_t prefix = std::strlen(kUploadTemporaryPrefix);
+  const size_t suffix = std::strlen(kUploadTemporarySuffix);
+  if (name.size() <= prefix + suffix || name.compare(0, prefix, kUploadTemporaryPrefix) != 0 ||
+      name.compare(name.size() - suffix, suffix, kUploadTemporarySuffix) != 0)
+    return false;
+  for (size_t i = prefix; i < name.size() - suffix; ++i)
+    if (name[i] < '0' || name[i] > '9') return false;
+  return true;
+}
+
+UploadReceiver::UploadReceiver(platform::TextCodec& codec, Confinement& confinement,
                                control::ControlSession& session)
-    : fileSystem_(fileSystem),
-      codec_(codec),
-      tree_(tree),
-      confinement_(confinement),
-      session_(session) {}
+    : codec_(codec), confinement_(confinement), session_(session) {}
+
+UploadReceiver::~UploadReceiver() { EndSession(); }
 
 void UploadReceiver::BeginBatch() {
   uploadFolderNames_.clear();
   uploadFolderTargets_.clear();
+}
+
+void UploadReceiver::EndSession() {
+  if (inParts_) Abandon(*inParts_);
+  inParts_.reset();
+  partState_ = PartState::kNone;
+  BeginBatch();
 }
 
 std::optional<std::string> UploadReceiver::MapUploadPath(const std::string& uploadPath) {
@@ -53,10 +75,12 @@ std::optional<std::string> UploadReceiver::MapUploadPath(const std::string& uplo
   std::string target = uploadPath.substr(0, split);
   std::string relative = uploadPath.substr(split + 1);
   if (!target.empty() && target.back() == '\\') target.pop_back();
-  if (relative.empty() || !RelativePathAcceptable(relative) || !confinement_.Allows(target))
-    return std::nullopt;
+  if (relative.empty() || !RelativePathAcceptable(relative)) return std::nullopt;
+  auto targetFolder = confinement_.OpenFolder(target);
+  if (!targetFolder) return std::nullopt;
   size_t slash = relative.find('/');
-  if (slash == std::string::npos) return tree_.MakeUniquePath(target, relative);
+  if (slash == std::string::npos)
+    return target + "\\" + FileTree::MakeUniqueName(*targetFolder, relative);
   std::string first = relative.substr(0, slash);
   if (first.empty()) return std::nullopt;
   std::string rest = relative.substr(slash + 1);
@@ -66,7 +90,7 @@ std::optional<std::string> UploadReceiver::MapUploadPath(const std::string& uplo
   for (size_t j = 0; j < uploadFolderNames_.size() && folder.empty(); ++j)
     if (uploadFolderNames_[j] == first) folder = uploadFolderTargets_[j];
   if (folder.empty()) {
-    folder = tree_.MakeUniquePath(target, first);
+    folder = target + "\\" + FileTree::MakeUniqueName(*targetFolder, first);
     uploadFolderNames_.push_back(first);
     uploadFolderTargets_.push_back(folder);
   }
@@ -102,54 +126,83 @@ void UploadReceiver::Handle(const uint8_t* message, size_t length) {
 std::optional<std::string> UploadReceiver::TargetOf(const uint8_t* payload, size_t payloadSize,
                                                     int32_t pathLength) {
   if (pathLength < 0 || static_cast<size_t>(pathLength) > payloadSize) return std::nullopt;
-  std::string text = codec_.Utf8ToAnsi(
-      std::string_view(reinterpret_cast<const char*>(payload), static_cast<size_t>(pathLength)));
-  auto path = MapUploadPath(text);
-  // The mapped path may still meet a link on its way; it must stay inside as well.
+  std::string_view raw(reinterpret_cast<const char*>(payload), static_cast<size_t>(pathLength));
+  auto text = codec_.Utf8ToAnsi(raw);
+  auto path = text ? MapUploadPath(*text) : std::nullopt;
   if (!path || !confinement_.Allows(*path)) {
-    std::fprintf(stderr, "upload: refused path %s\n", text.c_str());
+    Report("refused path", std::string(raw));
     return std::nullopt;
   }
   return path;
 }
 
-bool UploadReceiver::WriteWholeFile(const std::string& path, const uint8_t* data, size_t size) {
-  auto file = fileSystem_.CreateFile(path);
-  if (!file) return false;
-  bool ok = file->Write(data, size);
-  ok = file->Close() && ok;
-  if (!ok) fileSystem_.DeleteFile(path);  // a cut file would pass for the whole one
-  return ok;
+std::optional<UploadReceiver::Pending> UploadReceiver::Start(const std::string& path) {
+  Pending pending;
+  pending.path = path;
+  pending.finalName = FileNameOf(path);
+  std::string parent = ParentFolderOf(path);
+  if (pending.finalName.empty() || parent.empty()) return std::nullopt;
+  pending.folder = confinement_.OpenFolder(parent, /*createMissing=*/true);
+  if (!pending.folder) return std::nullopt;
+  for (int attempt = 0; attempt < kNameAttempts && !pending.file; ++attempt) {
+    pending.temporaryName =
+        kUploadTemporaryPrefix + std::to_string(nextTemporary_++) + kUploadTemporarySuffix;
+    pending.file = pending.folder->CreateNewFile(pending.temporaryName);
+  }
+  if (!pending.file) {
+    Report("could not create", path);
+    return std::nullopt;
+  }
+  return pending;
+}
+
+bool UploadReceiver::Finish(Pending& pending) {
+  bool ok = pending.file && pending.file->Close();
+  pending.file.reset();
+  // The name is chosen only now: a file of that name may have appeared while this one arrived.
+  for (int attempt = 0; ok && attempt < kNameAttempts; ++attempt) {
+    std::string name = FileTree::MakeUniqueName(*pending.folder, pending.finalName);
+    if (pending.folder->MoveTo(pending.temporaryName, *pending.folder, name)) return true;
+  }
+  Report("could not complete", pending.path);
+  pending.folder->DeleteFile(pending.temporaryName);
+  return false;
+}
+
+void UploadReceiver::Abandon(Pending& pending) {
+  if (pending.file) pending.file->Close();
+  pending.file.reset();
+  pending.folder->DeleteFile(pending.temporaryName);
 }
 
 void UploadReceiver::HandleWhole(const uint8_t* payload, size_t payloadSize, int32_t isFolder,
                                  int32_t pathLength, int32_t dataLength) {
   auto path = TargetOf(payload, payloadSize, pathLength);
   if (!path) return Reply(false);
-  if (isFolder == 1) return Reply(tree_.MakeDirectoryTree(*path));
+  if (isFolder == 1) return Reply(confinement_.OpenFolder(*path, /*createMissing=*/true) != nullptr);
   size_t pathBytes = static_cast<size_t>(pathLength);
   if (dataLength < 0 || static_cast<size_t>(dataLength) > payloadSize - pathBytes)
     return Reply(false);
-  if (!tree_.MakeDirectoryTree(ParentFolderOf(*path))) return Reply(false);
-  bool ok = WriteWholeFile(*path, payload + pathBytes, static_cast<size_t>(dataLength));
-  if (!ok) std::fprintf(stderr, "upload: could not write %s\n", path->c_str());
-  Reply(ok);
+  auto pending = Start(*path);
+  if (!pending) return Reply(false);
+  if (!pending->file->Write(payload + pathBytes, static_cast<size_t>(dataLength))) {
+    Report("could not write", *path);
+    Abandon(*pending);
+    return Reply(false);
+  }
+  Reply(Finish(*pending));
 }
 
 void UploadReceiver::HandleBegin(const uint8_t* payload, size_t payloadSize, int32_t pathLength) {
-  // A begin before the end of the previous item starts the new item; the previous file keeps
-  // what it received.
-  if (uploadFile_) uploadFile_->Close();
-  uploadFile_.reset();
+  // A begin before the end of the previous item starts the new item; the previous one was
+  // interrupted and is removed.
+  if (inParts_) Abandon(*inParts_);
+  inParts_.reset();
   partState_ = PartState::kFailed;
   auto path = TargetOf(payload, payloadSize, pathLength);
-  if (!path || !tree_.MakeDirectoryTree(ParentFolderOf(*path))) return Reply(false);
-  uploadPath_ = *path;
-  uploadFile_ = fileSystem_.CreateFile(uploadPath_);
-  if (!uploadFile_) {
-    std::fprintf(stderr, "upload: could not create %s\n", uploadPath_.c_str());
-    return Reply(false);
-  }
+  if (!path) return Reply(false);
+  inParts_ = Start(*path);
+  if (!inParts_) return Reply(false);
   partState_ = PartState::kWriting;
 }
 
@@ -160,27 +213,21 @@ void UploadReceiver::HandlePart(const uint8_t* payload, size_t payloadSize) {
     case PartState::kFailed:
       return;  // the item was already answered 2012 or will be at its end
     case PartState::kWriting:
-      if (!uploadFile_->Write(payload, payloadSize)) {
-        std::fprintf(stderr, "upload: could not write %s\n", uploadPath_.c_str());
-        AbandonPartFile();
+      if (!inParts_->file->Write(payload, payloadSize)) {
+        Report("could not write", inParts_->path);
+        Abandon(*inParts_);
+        inParts_.reset();
+        partState_ = PartState::kFailed;
       }
       return;
   }
 }
 
 void UploadReceiver::HandleEnd() {
-  bool ok = partState_ == PartState::kWriting && uploadFile_->Close();
-  if (partState_ == PartState::kWriting && !ok) AbandonPartFile();
-  uploadFile_.reset();
+  bool ok = partState_ == PartState::kWriting && Finish(*inParts_);
+  inParts_.reset();
   partState_ = PartState::kNone;
   Reply(ok);
-}
-
-void UploadReceiver::AbandonPartFile() {
-  uploadFile_->Close();
-  uploadFile_.reset();
-  fileSystem_.DeleteFile(uploadPath_);
-  partState_ = PartState::kFailed;
 }
 
 void UploadReceiver::Reply(bool done) {

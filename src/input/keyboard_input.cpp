@@ -90,7 +90,7 @@ KeyboardInput::KeyboardInput(platform::InputInjector& injector, platform::TextCo
     : injector_(injector), codec_(codec) {}
 
 void KeyboardInput::Handle(const KeyEvent& event) {
-  const std::string text = codec_.Utf8ToAnsi(event.text);
+  const std::string text = codec_.Utf8ToAnsi(event.text).value_or(std::string());
   const bool pressed = event.state == 1;
   if (text == "Shift") {
     shiftHeld_ = pressed;
@@ -143,7 +143,7 @@ void KeyboardInput::PressNamedKey(const std::string& text) {
 }
 
 void KeyboardInput::TypeText(const std::string& text) {
-  for (char32_t c : DecodeUtf8(codec_.AnsiToUtf8(text))) TypeCharacter(c);
+  for (char32_t c : DecodeUtf8(codec_.AnsiToUtf8(text).value_or(std::string()))) TypeCharacter(c);
 }
 
 void KeyboardInput::TypeCharacter(char32_t c) {

@@ -34,6 +34,8 @@ class KeyboardInput {
   KeyboardInput(platform::InputInjector& injector, platform::TextCodec& codec);
 
   void Handle(const KeyEvent& event);
+  // Forgets the held modifiers.
+  void Reset() { shiftHeld_ = controlHeld_ = altHeld_ = false; }
 
   // Presses and releases the named key `text` (in the narrow code page), or, when it names no key
   // and a window lies under the pointer, types it; otherwise drops it.

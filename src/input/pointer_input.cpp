@@ -48,6 +48,11 @@ int TruncateSaturated(float value, int limit) {
 PointerInput::PointerInput(platform::InputInjector& injector, platform::Clock& clock)
     : injector_(injector), clock_(clock) {}
 
+void PointerInput::Reset() {
+  leftHeld_ = rightHeld_ = false;
+  leftPressCount_ = rightPressCount_ = 0;
+}
+
 void PointerInput::Handle(const PointerEvent& event) {
   if (event.action == kMoveAndClick || event.action == kMoveAndDoubleClick) {
     HandleAbsolute(event);

@@ -23,6 +23,8 @@ class PointerInput {
   PointerInput(platform::InputInjector& injector, platform::Clock& clock);
 
   void Handle(const PointerEvent& event);
+  // Forgets the held flags and press counts (the buttons were released by other means).
+  void Reset();
 
   bool leftHeld() const { return leftHeld_; }
   bool rightHeld() const { return rightHeld_; }

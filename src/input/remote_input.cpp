@@ -4,7 +4,7 @@ namespace vantaro::input {
 
 RemoteInput::RemoteInput(platform::InputInjector& injector, platform::Clock& clock,
                          platform::TextCodec& codec)
-    : pointer_(injector, clock), keyboard_(injector, codec) {}
+    : held_(injector), pointer_(held_, clock), keyboard_(held_, codec) {}
 
 void RemoteInput::OnPointer(const uint8_t* payload, size_t size) {
   if (const auto event = ParsePointerEvent(payload, size)) pointer_.Handle(*event);
@@ -12,6 +12,12 @@ void RemoteInput::OnPointer(const uint8_t* payload, size_t size) {
 
 void RemoteInput::OnKey(const uint8_t* payload, size_t size) {
   if (const auto event = ParseKeyEvent(payload, size)) keyboard_.Handle(*event);
+}
+
+void RemoteInput::OnSessionEnded() {
+  held_.ReleaseAll();
+  pointer_.Reset();
+  keyboard_.Reset();
 }
 
 }  // namespace vantaro::input

@@ -1,15 +1,19 @@
 #pragma once
-// The file system as the file manager needs it. Every path here is a computer path in Windows
-// syntax: a drive prefix ("C:"), "\" separators, no trailing separator except on a bare drive
-// ("D:\"). An implementation maps each drive letter to a native root folder; a path whose drive is
-// not mapped, or that has no drive prefix, names nothing and every call on it fails.
+// The file system as the file manager needs it. Paths are computer paths in Windows syntax: a
+// drive prefix ("C:"), "\" separators, no trailing separator except on a bare drive ("D:\"). An
+// implementation maps each drive letter to a native root folder; a path whose drive is not
+// mapped, or that has no drive prefix, names nothing and every call on it fails.
 //
-// Listings leave out "." and "..", and native names that cannot be a component of such a path.
+// Below a folder that the user chose, everything goes through open folders (`Folder`): each call
+// names one entry of an open folder, and no call follows a symbolic link in that name. A request
+// therefore reaches a file only through the folders it was opened through, even while someone
+// swaps a folder on the way for a link.
+//
+// Listings leave out "." and "..", and native names that cannot be a component of a computer path.
 // Entries come in case-insensitive name order, so that a folder looks the same on every computer.
-// Symbolic links are reported as such; Status and the entries of ListFolder describe what a link
-// points to, with `isLink` set.
 //
-// Thread-safe: the calls keep no shared state. Failures are results, never exceptions.
+// Thread-safe: the calls keep no shared state; one Folder is used by one thread at a time.
+// Failures are results, never exceptions.
 
 #include <cstddef>
 #include <cstdint>
@@ -22,7 +26,7 @@ namespace vantaro::platform {
 
 struct FileStatus {
   bool isFolder = false;
-  bool isLink = false;    // the path itself is a symbolic link
+  bool isLink = false;    // the entry itself is a symbolic link (then nothing else is filled in)
   bool hidden = false;    // the platform's hidden attribute
   bool readOnly = false;  // the platform's read-only attribute
   uint64_t size = 0;      // 0 for folders
@@ -31,8 +35,7 @@ struct FileStatus {
 
 struct FolderEntry {
   std::string name;  // a single path component
-  // The status of the entry; absent when it cannot be read (for example a dangling link, in which
-  // case `link` is still true).
+  // The status of the entry itself (a link is not followed); absent when it cannot be read.
   std::optional<FileStatus> status;
   bool link = false;
   bool hidden = false;
@@ -42,6 +45,8 @@ struct FolderEntry {
 class FileReader {
  public:
   virtual ~FileReader() = default;
+  // The size of the open file now.
+  virtual uint64_t Size() = 0;
   // Reads up to `size` bytes from the absolute `offset`; the count read (less only at the end of
   // the file), or -1 on failure.
   virtual long ReadAt(uint64_t offset, void* buffer, size_t size) = 0;
@@ -57,32 +62,50 @@ class FileWriter {
   virtual bool Close() = 0;
 };
 
+// An open folder. `name` is always one component: empty, ".", "..", or a name holding "/" or "\"
+// makes the call fail. The folder stays the same object while open, whatever happens to its path.
+class Folder {
+ public:
+  virtual ~Folder() = default;
+  // The entries, sorted as described above. False when the folder cannot be enumerated.
+  virtual bool List(std::vector<FolderEntry>* entries) = 0;
+  // The status of the entry itself, a link not followed; of the folder itself for "".
+  virtual std::optional<FileStatus> Status(const std::string& name) = 0;
+  // The sub-folder `name`; nullptr when it is missing, not a folder, or a link.
+  virtual std::unique_ptr<Folder> OpenFolder(const std::string& name) = 0;
+  // Creates the sub-folder `name`. False on failure, including when it already exists.
+  virtual bool CreateFolder(const std::string& name) = 0;
+  // The regular file `name` for reading; nullptr when it is missing, not a regular file, a link
+  // or unreadable.
+  virtual std::unique_ptr<FileReader> OpenRead(const std::string& name) = 0;
+  // Creates the file `name`, which must not exist yet. nullptr on failure.
+  virtual std::unique_ptr<FileWriter> CreateNewFile(const std::string& name) = 0;
+  // Copies the regular file `name` to the new file `targetName` in `target` (no link followed on
+  // either side; an existing target entry makes it fail). The copy keeps the time of the last
+  // write. A failed copy leaves no target behind.
+  virtual bool CopyFileTo(const std::string& name, Folder& target,
+                          const std::string& targetName) = 0;
+  // Gives the entry `name` the new name `targetName` in `target` (on the same volume). Never
+  // replaces an existing entry: false when `targetName` exists.
+  virtual bool MoveTo(const std::string& name, Folder& target, const std::string& targetName) = 0;
+  // Removes a file or a symbolic link (never what the link points to). Fails on folders and on
+  // read-only files.
+  virtual bool DeleteFile(const std::string& name) = 0;
+  // Removes an empty sub-folder (not a link).
+  virtual bool RemoveFolder(const std::string& name) = 0;
+  // Clears the read-only attribute of a file so that it can be deleted; a link is left alone.
+  virtual bool SetNormalAttributes(const std::string& name) = 0;
+};
+
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
-  // Absent when the path does not exist or cannot be read.
+  // The status of a path, following links (the folders the user shared may be links). Absent
+  // when the path does not exist or cannot be read.
   virtual std::optional<FileStatus> Status(const std::string& path) = 0;
-  // The entries of a folder, sorted as described above. False when it cannot be enumerated.
-  virtual bool ListFolder(const std::string& folder, std::vector<FolderEntry>* entries) = 0;
-  // Creates one folder whose parent exists. False on failure, including when it already exists.
-  virtual bool CreateFolder(const std::string& path) = 0;
-  // Copies the content of a file (following a link) to `target`, replacing a file there.
-  virtual bool CopyFile(const std::string& source, const std::string& target) = 0;
-  // Removes a file or a symbolic link (never what the link points to). Fails on folders and on
-  // read-only files.
-  virtual bool DeleteFile(const std::string& path) = 0;
-  // Removes an empty folder.
-  virtual bool RemoveFolder(const std::string& path) = 0;
-  // Clears the read-only attribute so that the file can be replaced or deleted.
-  virtual bool SetNormalAttributes(const std::string& path) = 0;
-  // nullptr when the file cannot be opened (missing, a folder, no permission).
-  virtual std::unique_ptr<FileReader> OpenRead(const std::string& path) = 0;
-  // Creates the file, or truncates an existing one. nullptr on failure.
-  virtual std::unique_ptr<FileWriter> CreateFile(const std::string& path) = 0;
-  // Whether `path` lies at or below `root` once the symbolic links of the existing part of each
-  // have been resolved; the part of `path` that does not exist yet is taken as written. Both
-  // paths must already be free of "." and ".." components. False when either cannot be resolved.
-  virtual bool ResolvesWithin(const std::string& path, const std::string& root) = 0;
+  // The folder at `path`, following links on the way: for the folders the user chose, never for a
+  // path the device sent. nullptr when it is not an existing folder.
+  virtual std::unique_ptr<Folder> OpenFolderPath(const std::string& path) = 0;
 };
 
 }  // namespace vantaro::platform

@@ -24,12 +24,25 @@ inline std::string FormatIpv4(uint32_t address) {
 
 class StreamSocket {
  public:
+  // What ReceiveWithin returns when no byte arrived in time.
+  static constexpr long kTimedOut = -2;
+
   virtual ~StreamSocket() = default;
   // Receives at most `size` bytes. Returns the count (> 0), 0 at the end of the stream, -1 on failure
   // (including after Shutdown()).
   virtual long Receive(void* buffer, size_t size) = 0;
-  // Sends all `size` bytes, looping over partial sends; false when the connection failed.
+  // As Receive, but gives up with kTimedOut when nothing arrived within `timeoutMs`; the connection
+  // stays usable. A socket that cannot time out (an in-memory one) may wait as Receive does.
+  virtual long ReceiveWithin(void* buffer, size_t size, int timeoutMs) {
+    (void)timeoutMs;
+    return Receive(buffer, size);
+  }
+  // Sends all `size` bytes, looping over partial sends; false when the connection failed, or when
+  // the peer accepted no byte for the progress timeout.
   virtual bool SendAll(const void* data, size_t size) = 0;
+  // From now on SendAll fails once the peer has accepted no byte for `timeoutMs` (0: wait for
+  // ever, the initial setting). A socket whose sends never block may ignore it.
+  virtual void SetSendProgressTimeout(int timeoutMs) { (void)timeoutMs; }
   // Wakes every thread blocked in Receive or SendAll; later calls fail. Thread-safe.
   virtual void Shutdown() = 0;
   // Address of the peer, host byte order.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <string>
 #include <vector>
@@ -65,15 +66,23 @@ TEST(SettingsStoreTest, LoadReadsEachValueByItsRule) {
       {"code with = and spaces", Profile({{"securitycode", " a=b c "}}), 1, 1, " a=b c ", "6000",
        6000, 1765000000},
       {"port wrong", Profile({{"port", "wrong"}}), 1, 1, "1234", "5868", 5868, 1765000000},
-      {"port Wrong is a text", Profile({{"port", "Wrong"}}), 1, 1, "1234", "Wrong", 0, 1765000000},
+      {"port Wrong is a text", Profile({{"port", "Wrong"}}), 1, 1, "1234", "Wrong", 5868,
+       1765000000},
       {"port empty", Profile({{"port", ""}}), 1, 1, "1234", "5868", 5868, 1765000000},
-      {"port no range check", Profile({{"port", "70000"}}), 1, 1, "1234", "70000", 70000,
+      // A port whose listeners (port to port + 2) do not fit 1 to 65535 runs as 5868; the text
+      // stays.
+      {"port above the range", Profile({{"port", "70000"}}), 1, 1, "1234", "70000", 5868,
+       1765000000},
+      {"port 0", Profile({{"port", "0"}}), 1, 1, "1234", "0", 5868, 1765000000},
+      {"port 65533 fits", Profile({{"port", "65533"}}), 1, 1, "1234", "65533", 65533, 1765000000},
+      {"port 65534 would wrap", Profile({{"port", "65534"}}), 1, 1, "1234", "65534", 5868,
        1765000000},
       {"port leading digits", Profile({{"port", "12ab"}}), 1, 1, "1234", "12ab", 12, 1765000000},
-      {"port without digits", Profile({{"port", "abc"}}), 1, 1, "1234", "abc", 0, 1765000000},
-      {"port with sign", Profile({{"port", "-5"}}), 1, 1, "1234", "-5", 0, 1765000000},
-      {"port with leading space", Profile({{"port", " 80"}}), 1, 1, "1234", " 80", 0, 1765000000},
-      {"port saturates", Profile({{"port", "99999999999"}}), 1, 1, "1234", "99999999999", INT_MAX,
+      {"port without digits", Profile({{"port", "abc"}}), 1, 1, "1234", "abc", 5868, 1765000000},
+      {"port with sign", Profile({{"port", "-5"}}), 1, 1, "1234", "-5", 5868, 1765000000},
+      {"port with leading space", Profile({{"port", " 80"}}), 1, 1, "1234", " 80", 5868,
+       1765000000},
+      {"port saturates", Profile({{"port", "99999999999"}}), 1, 1, "1234", "99999999999", 5868,
        1765000000},
       {"device id absent", {{"first_run", "FALSE"}, {"port", "6000"}}, 0, 0, "", "6000", 6000, 0},
       {"device id leading digits", Profile({{"device_id", "42x7"}}), 1, 1, "1234", "6000", 6000,
@@ -96,6 +105,20 @@ TEST(SettingsStoreTest, LoadReadsEachValueByItsRule) {
     EXPECT_TRUE(f.store.Operations().empty()) << "no first run, so nothing is written";
     EXPECT_TRUE(f.autoStart.calls().empty());
   }
+}
+
+TEST(SettingsStoreTest, AnUnusablePortIsNamedOnStandardErrorAndSavedAsTyped) {
+  Fixture f;
+  f.store.Preset(kConfigSection, Profile({{"port", "65535"}}));
+  Settings s;
+  ::testing::internal::CaptureStderr();
+  f.settings.LoadSettings(s);
+  std::string err = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(s.port, 5868);
+  EXPECT_NE(err.find("\"65535\""), std::string::npos) << err;
+  EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+  f.settings.SaveSettings(s);
+  EXPECT_EQ(f.store.GetString(kConfigSection, "port"), "65535");
 }
 
 TEST(SettingsStoreTest, FirstRunWritesDefaultsInOrderThenLoadsThem) {

@@ -24,8 +24,8 @@ class RecordingObserver : public app::StatusObserver {
 
 class IdentityCodec : public platform::TextCodec {
  public:
-  std::string Utf8ToAnsi(std::string_view s) override { return std::string(s); }
-  std::string AnsiToUtf8(std::string_view s) override { return std::string(s); }
+  std::optional<std::string> Utf8ToAnsi(std::string_view s) override { return std::string(s); }
+  std::optional<std::string> AnsiToUtf8(std::string_view s) override { return std::string(s); }
   bool IsValidUtf8(std::string_view) override { return true; }
 };
 
@@ -45,6 +45,7 @@ class RecordingHandlers : public InputHandler,
  public:
   void OnPointer(const uint8_t*, size_t) override { calls.push_back("pointer"); }
   void OnKey(const uint8_t*, size_t n) override { calls.push_back("key/" + std::to_string(n)); }
+  void OnSessionEnded() override { calls.push_back("session ended"); }
   void OnStartStream(int32_t o) override { calls.push_back("start/" + std::to_string(o)); }
   void OnEndMode() override { calls.push_back("end"); }
   void StopAll() override {}
@@ -58,15 +59,12 @@ class RecordingHandlers : public InputHandler,
 
 class DispatcherTest : public ::testing::Test {
  protected:
-  void SetUpSession() {
+  void SetUpSession(uint32_t peer = 0x7f000002) {
+    authorised = false;
     dispatcher = std::make_unique<ControlDispatcher>(
         state, settings, codec, ControlServices{handlers, handlers, handlers, handlers}, throttle,
         20200, [this](const std::string& b) { sent += b; },
-        [this](int64_t ms) {
-          waits.push_back(ms);
-          return true;
-        },
-        ControlDispatcher::Session{0x7f000002, &authorised});
+        ControlDispatcher::Session{peer, &authorised});
   }
 
   // Frames `bytes` as the control thread does and dispatches every message; returns false at the
@@ -94,7 +92,6 @@ class DispatcherTest : public ::testing::Test {
   std::atomic<bool> authorised{false};
   std::unique_ptr<ControlDispatcher> dispatcher;
   std::string sent;
-  std::vector<int64_t> waits;
 };
 
 TEST_F(DispatcherTest, HandshakeWithoutCodeWelcomesAndKeepsTheDeviceFacts) {
@@ -220,53 +217,99 @@ TEST_F(DispatcherTest, UnhandledAndUnknownCodesEndTheSession) {
   EXPECT_EQ(sent, "");
 }
 
-TEST_F(DispatcherTest, WrongCodesSlowDownFromTheFourthAndTheRightOneClears) {
+// Every code is answered at once; from the fourth wrong one on, the address is refused without a
+// comparison for a window that doubles, while another device is served as usual.
+TEST_F(DispatcherTest, WrongCodesOpenABackOffWindowAndNobodyWaits) {
   settings.securityLogin = 1;
   settings.securityCode = "abcd";
   SetUpSession();
-  for (int i = 0; i < 9; ++i) Send(ControlMessage(202, 4, "zzzz"));
-  EXPECT_EQ(waits, (std::vector<int64_t>{1000, 2000, 4000, 8000, 16000, 30000}));
-  EXPECT_EQ(sent, [] {
-    std::string s;
-    for (int i = 0; i < 9; ++i) s += ShortReply(2003);
-    return s;
-  }());
-
-  // A new session from the same address keeps the count...
-  waits.clear();
-  SetUpSession();
-  Send(ControlMessage(202, 4, "zzzz"));
-  EXPECT_EQ(waits, std::vector<int64_t>{30000});
-  // ...until the right code clears it.
-  Send(ControlMessage(202, 4, "abcd"));
-  waits.clear();
   for (int i = 0; i < 4; ++i) Send(ControlMessage(202, 4, "zzzz"));
-  EXPECT_EQ(waits, std::vector<int64_t>{1000});
-}
-
-TEST_F(DispatcherTest, WrongCodesAreForgottenAfterTenQuietMinutes) {
-  settings.securityLogin = 1;
-  settings.securityCode = "abcd";
-  SetUpSession();
-  for (int i = 0; i < 5; ++i) Send(ControlMessage(202, 4, "zzzz"));
-  EXPECT_EQ(waits.size(), 2u);
-  clock.nowMs += WrongCodeThrottle::kForgetAfterMs;
-  waits.clear();
-  for (int i = 0; i < 3; ++i) Send(ControlMessage(202, 4, "zzzz"));
-  EXPECT_TRUE(waits.empty());
-}
-
-TEST_F(DispatcherTest, AnInterruptedWaitEndsTheSessionWithoutAnAnswer) {
-  settings.securityLogin = 1;
-  settings.securityCode = "abcd";
-  dispatcher = std::make_unique<ControlDispatcher>(
-      state, settings, codec, ControlServices{handlers, handlers, handlers, handlers}, throttle,
-      20200, [this](const std::string& b) { sent += b; }, [](int64_t) { return false; },
-      ControlDispatcher::Session{1, &authorised});
-  for (int i = 0; i < 3; ++i) EXPECT_TRUE(Send(ControlMessage(202, 4, "zzzz")));
+  EXPECT_EQ(sent, ShortReply(2003) + ShortReply(2003) + ShortReply(2003) + ShortReply(2003));
   sent.clear();
-  EXPECT_FALSE(Send(ControlMessage(202, 4, "zzzz")));
-  EXPECT_EQ(sent, "");
+  // Inside the 1 s window even the right code is refused, and such codes are not counted.
+  for (int i = 0; i < 5; ++i) Send(ControlMessage(202, 4, "abcd"));
+  EXPECT_EQ(sent, ShortReply(2003) + ShortReply(2003) + ShortReply(2003) + ShortReply(2003) +
+                      ShortReply(2003));
+  EXPECT_FALSE(authorised.load());
+
+  // Meanwhile a device at another address is compared and welcomed at once.
+  sent.clear();
+  SetUpSession(0x7f000003);
+  Send(ControlMessage(202, 4, "abcd"));
+  EXPECT_EQ(sent, testing::WelcomeReply());
+  EXPECT_TRUE(authorised.load());
+
+  // The guesser's next wrong code after the window is its fifth: a 2 s window.
+  SetUpSession();
+  clock.nowMs += 1000;
+  sent.clear();
+  Send(ControlMessage(202, 4, "zzzz"));
+  clock.nowMs += 1999;
+  Send(ControlMessage(202, 4, "abcd"));
+  EXPECT_EQ(sent, ShortReply(2003) + ShortReply(2003));
+  clock.nowMs += 1;
+  sent.clear();
+  Send(ControlMessage(202, 4, "abcd"));
+  EXPECT_EQ(sent, testing::WelcomeReply());
+}
+
+TEST_F(DispatcherTest, AnEmptyStoredCodeNeverMatches) {
+  settings.securityLogin = 1;
+  settings.securityCode = "";
+  SetUpSession();
+  Send(ControlMessage(200, 0, testing::HandshakePayload("d")));
+  sent.clear();
+  for (const std::string& code : {std::string(), std::string("x")}) {
+    Send(ControlMessage(202, static_cast<int32_t>(code.size()), code));
+    EXPECT_EQ(sent, ShortReply(2003)) << "code \"" << code << "\"";
+    sent.clear();
+  }
+  EXPECT_FALSE(authorised.load());
+  EXPECT_TRUE(observer.statuses.empty());
+}
+
+TEST(WrongCodeThrottle, PerAddressWindowsDoubleAndAreForgottenAfterTenQuietMinutes) {
+  ManualClock clock;
+  WrongCodeThrottle throttle{clock};
+  std::vector<int64_t> windows;
+  for (int i = 0; i < 10; ++i) windows.push_back(throttle.RecordWrongCode(1));
+  EXPECT_EQ(windows, (std::vector<int64_t>{0, 0, 0, 1000, 2000, 4000, 8000, 16000, 30000, 30000}));
+  // Spread over more than a minute, so that only the address's own count matters.
+  clock.nowMs += WrongCodeThrottle::kForgetAfterMs;
+  EXPECT_EQ(throttle.RecordWrongCode(1), 0);
+  throttle.RecordWrongCode(1);
+  throttle.RecordWrongCode(1);
+  EXPECT_EQ(throttle.RecordWrongCode(1), 1000);
+  throttle.Clear(1);
+  EXPECT_FALSE(throttle.InBackOff(1));
+  EXPECT_EQ(throttle.RecordWrongCode(1), 0);
+}
+
+// Guesses spread over many addresses: beyond 20 wrong codes a minute in all, every further wrong
+// code opens a window for its address, however few its own are.
+TEST(WrongCodeThrottle, AGlobalBudgetSlowsGuessesFromManyAddresses) {
+  ManualClock clock;
+  WrongCodeThrottle throttle{clock};
+  for (uint32_t peer = 1; peer <= 20; ++peer) EXPECT_EQ(throttle.RecordWrongCode(peer), 0) << peer;
+  EXPECT_EQ(throttle.RecordWrongCode(21), 1000);
+  EXPECT_TRUE(throttle.InBackOff(21));
+  EXPECT_EQ(throttle.RecordWrongCode(22), 2000);
+  for (uint32_t peer = 23; peer < 40; ++peer) throttle.RecordWrongCode(peer);
+  EXPECT_EQ(throttle.RecordWrongCode(40), WrongCodeThrottle::kMaxDelayMs);
+  clock.nowMs += 60 * 1000;  // a quiet minute restores the budget
+  EXPECT_EQ(throttle.RecordWrongCode(41), 0);
+}
+
+// A flood of fresh addresses fills the table; the address with the most wrong codes stays in it.
+TEST(WrongCodeThrottle, AFullTableKeepsTheMostPenalisedAddresses) {
+  ManualClock clock;
+  WrongCodeThrottle throttle{clock};
+  for (int i = 0; i < 9; ++i) throttle.RecordWrongCode(7);
+  clock.nowMs += 1000;
+  for (uint32_t peer = 100; peer < 100 + WrongCodeThrottle::kMaxTracked; ++peer)
+    throttle.RecordWrongCode(peer);
+  clock.nowMs += 61 * 1000;  // past every window and the global minute
+  EXPECT_EQ(throttle.RecordWrongCode(7), WrongCodeThrottle::kMaxDelayMs);
 }
 
 }  // namespace

@@ -1,15 +1,16 @@
 // The real server, talked to as a device would over loopback.
 
-#include <gtest/gtest.h>
-
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <fstream>
-#include <thread>
 #include <sstream>
+#include <thread>
+#include <vector>
 
 #include "support/device_client.h"
 #include "support/server_process.h"
@@ -139,11 +140,13 @@ TEST_F(ControlServerTest, SigtermWithADeviceConnectedEndsWithinASecond) {
   EXPECT_TRUE(device.WaitClosed(1000));
 }
 
-TEST_F(ControlServerTest, AListenerThatCannotOpenSaysSoOnStandardError) {
+// A taken port: the service says it is closed rather than waiting with nothing listening, names
+// the port once, and opens by itself once the port is free.
+TEST_F(ControlServerTest, AListenerThatCannotOpenLeavesTheServiceClosedUntilItCan) {
   ServerOptions options;
   server = std::make_unique<ServerProcess>(options);
-  // Hold the control port with a listener of our own.
-  int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  // Hold the control port with a listener of our own, which the server must not inherit.
+  int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   sockaddr_in addr{};
   addr.sin_family = AF_INET;
   addr.sin_addr.s_addr = htonl(INADDR_ANY);
@@ -151,13 +154,21 @@ TEST_F(ControlServerTest, AListenerThatCannotOpenSaysSoOnStandardError) {
   ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)), 0);
   ASSERT_EQ(::listen(fd, 1), 0);
   ASSERT_TRUE(server->Start());
-  ASSERT_GE(server->WaitForLine("status 1:"), 0);
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  std::string err = server->Stderr();
-  EXPECT_NE(err.find("control listener on port " + std::to_string(server->controlPort())),
-            std::string::npos)
-      << err;
+  const std::string named =
+      "TCP port " + std::to_string(server->controlPort()) + " cannot be opened";
+  for (int i = 0; i < 500 && server->Stderr().find(named) == std::string::npos; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  ASSERT_NE(server->Stderr().find(named), std::string::npos) << server->Stderr();
+  EXPECT_EQ(server->Lines(), std::vector<std::string>{"status 2: -"});
+
   ::close(fd);
+  ASSERT_GE(server->WaitForLine("status 1: Waiting for device connected"), 0) << server->Stderr();
+  std::string err = server->Stderr();
+  EXPECT_EQ(err.find(named), err.rfind(named)) << "named once, not at every retry: " << err;
+  DeviceClient device;
+  ASSERT_TRUE(device.Connect(server->controlPort()));
+  ASSERT_TRUE(device.Send(ControlMessage(200, 0, HandshakePayload("d"))));
+  EXPECT_EQ(device.Receive(30), WelcomeReply());
 }
 
 TEST_F(ControlServerTest, ASecondCopyOnTheSameStoreExitsSilently) {

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <thread>
+
 #include "support/device_client.h"
 #include "support/server_process.h"
 #include "support/wire.h"
@@ -90,6 +93,27 @@ TEST_F(DiscoveryTest, RepliesAreLimitedPerSecond) {
   while (!answers.Receive(300).empty()) ++received;
   EXPECT_GE(received, 2);
   EXPECT_LE(received, 40);  // at most 20 a second: the burst cannot be answered in full
+}
+
+// One address that floods cannot use up the replies of the others: a device asking once during the
+// flood gets its two answers.
+TEST_F(DiscoveryTest, AFloodFromOneAddressDoesNotStarveAnother) {
+  UdpClient flooder(0, "127.0.0.2");
+  std::atomic<bool> flooding{true};
+  std::thread flood([&] {
+    while (flooding.load())
+      for (int i = 0; i < 50; ++i)
+        flooder.SendTo(Request(1000, 5868, flooder.port()), server->port());
+  });
+  // The flood is under way once it is being answered (within its own budget).
+  for (int i = 0; i < 5 && flooder.Receive(2000).empty(); ++i) {
+  }
+  UdpClient answers;
+  ASSERT_TRUE(answers.SendTo(Request(1000, 5868, answers.port()), server->port()));
+  EXPECT_EQ(Hex(answers.Receive(2000)), Hex(ExpectedReply(1712345678)));
+  EXPECT_EQ(Hex(answers.Receive(2000)), Hex(ExpectedReply(1712345678)));
+  flooding.store(false);
+  flood.join();
 }
 
 TEST(PowerTest, DryRunPrintsEachActionAndHibernationReopensTheService) {

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <map>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "control/power_commands.h"
@@ -148,16 +150,48 @@ class IdleDatagram : public platform::DatagramSocket {
 
 class IdleNetwork : public platform::Network {
  public:
-  std::unique_ptr<platform::ListenSocket> ListenTcp(uint16_t port, std::string*) override {
+  std::unique_ptr<platform::ListenSocket> ListenTcp(uint16_t port, std::string* error) override {
     ports.push_back(port);
+    if (port == taken) {
+      *error = "bind: Address already in use";
+      return nullptr;
+    }
     return std::make_unique<IdleListen>();
   }
   std::unique_ptr<platform::DatagramSocket> OpenMulticastUdp(uint16_t port, uint32_t,
-                                                             std::string*) override {
+                                                             std::string* error) override {
     ports.push_back(port);
+    if (port == taken) {
+      *error = "bind: Address already in use";
+      return nullptr;
+    }
     return std::make_unique<IdleDatagram>();
   }
   std::vector<uint16_t> ports;
+  uint16_t taken = 0;  // a port that cannot be opened
+};
+
+// A stream handler whose StopAll (part of every close) waits until the test lets it go.
+class HeldClose : public NullHandlers {
+ public:
+  void StopAll() override {
+    std::unique_lock<std::mutex> lock(m);
+    entered = true;
+    cv.notify_all();
+    cv.wait(lock, [this] { return released || !hold; });
+  }
+  void WaitEntered() {
+    std::unique_lock<std::mutex> lock(m);
+    cv.wait(lock, [this] { return entered; });
+  }
+  void Release() {
+    std::lock_guard<std::mutex> g(m);
+    released = true;
+    cv.notify_all();
+  }
+  std::mutex m;
+  std::condition_variable cv;
+  bool hold = false, entered = false, released = false;
 };
 
 class SwitchableNetworkState : public platform::NetworkState {
@@ -179,8 +213,8 @@ class Stub : public platform::Clock,
   std::string ExecutablePath() override { return "/usr/bin/vantaro-server"; }
   std::string ApplicationName() override { return "vantaro-server"; }
   std::string UiLanguage() override { return ""; }
-  std::string Utf8ToAnsi(std::string_view s) override { return std::string(s); }
-  std::string AnsiToUtf8(std::string_view s) override { return std::string(s); }
+  std::optional<std::string> Utf8ToAnsi(std::string_view s) override { return std::string(s); }
+  std::optional<std::string> AnsiToUtf8(std::string_view s) override { return std::string(s); }
   bool IsValidUtf8(std::string_view) override { return true; }
   void SetInUse(bool u) override { inUse = u; }
   bool inUse = false;
@@ -215,8 +249,15 @@ class ServiceTest : public ::testing::Test {
   app::AppState state{log};
   app::Settings settings;
   NullHandlers handlers;
+  HeldClose streams;
   CTalvenConnect connect{ServicePlatform{network, stub, stub, stub, networkState, stub, power},
-                         loop, state, settings, handlers, handlers, handlers, 20200};
+                         loop,
+                         state,
+                         settings,
+                         handlers,
+                         streams,
+                         handlers,
+                         20200};
 };
 
 TEST_F(ServiceTest, OpensTheThreeListenersOnTheConfiguredPortInOrder) {
@@ -272,6 +313,56 @@ TEST_F(ServiceTest, HibernationClosesTheServiceAndTheWatchdogReopensIt) {
   connect.RunWatchdogCycle();
   EXPECT_TRUE(connect.serviceOpen());
   EXPECT_EQ(log.Take(), (std::vector<int32_t>{app::kStatusClosed, app::kStatusWaiting}));
+}
+
+// A service without its listeners would say "waiting" while no device can reach it.
+TEST_F(ServiceTest, AListenerThatCannotOpenLeavesTheServiceClosedAndTheWatchdogRetries) {
+  for (uint16_t taken : {6001, 6000}) {  // the control port, then the discovery port
+    SCOPED_TRACE(taken);
+    network.taken = taken;
+    network.ports.clear();
+    ::testing::internal::CaptureStderr();
+    connect.RunWatchdogCycle();
+    connect.RunWatchdogCycle();  // retried, quietly
+    std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(connect.serviceOpen());
+    EXPECT_TRUE(connect.reopenWhenNetworkUp());
+    EXPECT_TRUE(log.Take().empty()) << "the status stays 2 (closed)";
+    EXPECT_EQ(state.connectionStatus(), app::kStatusClosed);
+    EXPECT_NE(err.find("port " + std::to_string(taken) + " cannot be opened"), std::string::npos)
+        << err;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    EXPECT_EQ(network.ports.size(), taken == 6001 ? 2u : 4u);
+
+    network.taken = 0;
+    connect.RunWatchdogCycle();
+    EXPECT_TRUE(connect.serviceOpen());
+    EXPECT_FALSE(connect.reopenWhenNetworkUp());
+    EXPECT_EQ(log.Take(), std::vector<int32_t>{app::kStatusWaiting});
+    networkState.up = false;  // closed and marked for reopening, for the next round
+    connect.RunWatchdogCycle();
+    networkState.up = true;
+    log.Take();
+  }
+}
+
+// OFF pressed while the watchdog is closing the service for a lost network: the user's OFF is
+// what counts, so the service stays closed when the network comes back.
+TEST_F(ServiceTest, OffPressedDuringAWatchdogCloseIsNotOverridden) {
+  connect.RunWatchdogCycle();
+  ASSERT_TRUE(connect.serviceOpen());
+  networkState.up = false;
+  streams.hold = true;
+  std::thread watchdog([this] { connect.RunWatchdogCycle(); });
+  streams.WaitEntered();
+  std::thread off([this] { connect.OnButtonOff(); });
+  streams.Release();
+  watchdog.join();
+  off.join();
+  networkState.up = true;
+  connect.RunWatchdogCycle();
+  EXPECT_FALSE(connect.serviceOpen());
+  EXPECT_FALSE(connect.reopenWhenNetworkUp());
 }
 
 }  // namespace

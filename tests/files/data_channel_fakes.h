@@ -49,7 +49,7 @@ class FakeControlSession : public control::ControlSession {
 };
 
 struct FileCall {
-  std::string kind;  // "op", "batch", "upload"
+  std::string kind;  // "op", "empty listing", "batch", "upload"
   DataHeader header;
   std::string bytes;  // payload (op) or whole message (upload)
   size_t size = 0;    // payloadSize (op) or length (upload)
@@ -77,11 +77,19 @@ class RecordingFileOperations : public FileOperations {
     Record(std::move(call));
     return result.load();
   }
+  void SendEmptyListing() override {
+    FileCall call;
+    call.kind = "empty listing";
+    call.payloadNull = true;
+    Record(std::move(call));
+  }
   void BeginUploadBatch() override {
     FileCall call;
     call.kind = "batch";
     Record(std::move(call));
   }
+  // Counted apart from the calls: every session starts and ends with one.
+  void EndDataSession() override { ++sessionEnds; }
   void HandleUpload(const uint8_t* message, size_t length) override {
     FileCall call;
     call.kind = "upload";
@@ -95,6 +103,7 @@ class RecordingFileOperations : public FileOperations {
     return calls_;
   }
   std::atomic<bool> result{true};
+  std::atomic<int> sessionEnds{0};
 
  private:
   void Record(FileCall call) {

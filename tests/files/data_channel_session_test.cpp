@@ -78,6 +78,8 @@ TEST_F(DataSessionTest, DispatchesByOperatorModeAndAnswersEachRequest) {
     EXPECT_EQ(kinds, c.calls);
     EXPECT_EQ(ctl.Replies(), c.replies);
     EXPECT_EQ(sock.Sent(), "") << "nothing is written back on the data connection here";
+    // Uploads of an earlier session never carry over, nor outlive their own.
+    EXPECT_EQ(ops.sessionEnds.load(), 2);
   }
 }
 

@@ -51,6 +51,9 @@ class FileManagerServerTest : public ::testing::Test {
     std::filesystem::create_directories(outside_);
     Write(share_ + "/a.txt", "0123456789");
     Write(outside_ + "/secret.txt", "secret");
+    // What a crash in the middle of an upload leaves behind, and a file that only looks like it.
+    Write(share_ + "/.vantaro-upload-7.part", "half");
+    Write(share_ + "/sub/.vantaro-upload-8.part", "deeper");
     ServerOptions options;
     options.sharedFolders = {ComputerPath(share_)};
     options.binary = VANTARO_SERVER_PATH;
@@ -139,6 +142,12 @@ class FileManagerServerTest : public ::testing::Test {
   DeviceClient control_, data_;
   size_t remaining_ = 0;
 };
+
+TEST_F(FileManagerServerTest, AStartRemovesUnfinishedUploadsFromTheSharedFolders) {
+  EXPECT_FALSE(std::filesystem::exists(share_ + "/.vantaro-upload-7.part"));
+  // Only the top level of a shared folder is cleaned at start.
+  EXPECT_EQ(Read(share_ + "/sub/.vantaro-upload-8.part"), "deeper");
+}
 
 TEST_F(FileManagerServerTest, BrowsesTheSharedFoldersAndBelowButNothingElse) {
   EXPECT_EQ(List(""), std::vector<std::string>{ComputerPath(share_)});

@@ -23,24 +23,31 @@ std::string Payload(const DataHeader& h, const std::string& path = "") {
 struct RequestCase {
   const char* name;
   std::string payload;
-  bool listed;
+  const char* answer;  // "op" (a listing of `path`), "empty listing", or nullptr for nothing
   std::string path;
 };
 
 TEST(FileRequestHandler, ListsForModesOneAndTwoAndAlwaysShowsTheFileManagerState) {
   const std::vector<RequestCase> cases = {
-      {"shared folders", Payload(Header(1), ""), true, ""},
-      {"root means the shared folders", Payload(Header(2, 4, 0, 1), "/"), true, "/"},
-      {"a folder", Payload(Header(2, 4, 0, 6), "C:\\dir"), true, "C:\\dir"},
-      {"path length zero ignores the bytes", Payload(Header(2, 4, 0, 0), "C:\\dir"), true, ""},
-      {"path shorter than the bytes", Payload(Header(2, 4, 0, 2), "C:\\dir"), true, "C:"},
-      {"path cut at its zero", Payload(Header(2, 4, 0, 6), std::string("C:\0dir", 6)), true, "C:"},
-      {"open is not carried out here", Payload(Header(3, 4, 0, 1), "/"), false, ""},
-      {"delete is not carried out here", Payload(Header(12)), false, ""},
-      {"path past the received bytes", Payload(Header(2, 4, 0, 50), "C:\\dir"), false, ""},
-      {"header cut short", Payload(Header(2), "").substr(0, 10), true, ""},
-      {"header cut before the mode", std::string("\x02\x00", 2), true, ""},
-      {"no payload", "", false, ""},
+      {"shared folders", Payload(Header(1), ""), "op", ""},
+      {"root means the shared folders", Payload(Header(2, 4, 0, 1), "/"), "op", "/"},
+      {"a folder", Payload(Header(2, 4, 0, 6), "C:\\dir"), "op", "C:\\dir"},
+      {"path length zero ignores the bytes", Payload(Header(2, 4, 0, 0), "C:\\dir"), "op", ""},
+      {"path shorter than the bytes", Payload(Header(2, 4, 0, 2), "C:\\dir"), "op", "C:"},
+      // A path that does not convert whole is not cut: "C:" would list another folder.
+      {"path with a zero", Payload(Header(2, 4, 0, 6), std::string("C:\0dir", 6)),
+       "empty listing", ""},
+      {"latin-1 path", Payload(Header(2, 4, 0, 5), "C:\\\xE9t"), "empty listing", ""},
+      {"0xFF after a folder", Payload(Header(2, 4, 0, 7), "C:\\dir\xFF"), "empty listing", ""},
+      {"overlong slash", Payload(Header(2, 4, 0, 4), "C:\xC0\xAF"), "empty listing", ""},
+      {"open is not carried out here", Payload(Header(3, 4, 0, 1), "/"), nullptr, ""},
+      {"delete is not carried out here", Payload(Header(12)), nullptr, ""},
+      // The device waits for an answer to every listing request.
+      {"path past the received bytes", Payload(Header(2, 4, 0, 50), "C:\\dir"), "empty listing",
+       ""},
+      {"header cut short", Payload(Header(2), "").substr(0, 10), "op", ""},
+      {"header cut before the mode", std::string("\x02\x00", 2), "op", ""},
+      {"no payload", "", nullptr, ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -52,8 +59,9 @@ TEST(FileRequestHandler, ListsForModesOneAndTwoAndAlwaysShowsTheFileManagerState
     FileRequestHandler handler{state, codec, operations};
     handler.OnFileOperation(reinterpret_cast<const uint8_t*>(c.payload.data()), c.payload.size());
     auto calls = operations.Calls();
-    ASSERT_EQ(calls.size(), c.listed ? 1u : 0u);
-    if (c.listed) {
+    ASSERT_EQ(calls.size(), c.answer ? 1u : 0u);
+    if (c.answer) {
+      EXPECT_EQ(calls[0].kind, c.answer);
       EXPECT_EQ(calls[0].path, c.path);
       EXPECT_TRUE(calls[0].payloadNull);
       EXPECT_EQ(calls[0].size, 0u);

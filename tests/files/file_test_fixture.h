@@ -92,6 +92,14 @@ class TempDrives {
       std::filesystem::create_symlink(Native(targetPath), Native(linkPath), ec);
     return !ec;
   }
+  // Whether this system lets the tests make symbolic links at all.
+  bool CanMakeLinks() const {
+    std::error_code ec;
+    const std::string probe = root() + "/link-probe";
+    std::filesystem::create_directory_symlink(root(), probe, ec);
+    std::filesystem::remove(probe);
+    return !ec;
+  }
   bool Exists(const std::string& computerPath) const {
     return std::filesystem::exists(std::filesystem::symlink_status(Native(computerPath)));
   }

@@ -5,6 +5,7 @@
 
 #include <bit>
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -100,6 +101,33 @@ TEST_F(RemoteInputTest, StateSurvivesBetweenCommands) {
   EXPECT_THAT(log, ElementsAre("left down", "key 0x11 down", "key 0x56 down", "key 0x56 up",
                                "key 0x11 up"));
   EXPECT_EQ(input.pointer().leftPressCount(), 2);
+}
+
+// A drag cut off by the end of its session: the button goes up, and the next session starts from
+// nothing held (its own press reaches the system, its keys carry no modifier of the last one).
+TEST_F(RemoteInputTest, TheEndOfASessionReleasesWhatItHeld) {
+  Pointer(Le32(2) + LeFloat(0) + LeFloat(0));  // left press
+  Pointer(Le32(1) + LeFloat(5) + LeFloat(5));  // dragging
+  Pointer(Le32(3) + LeFloat(0) + LeFloat(0));  // right press
+  Key(Le32(1) + Le32(5) + "Shift");
+  ASSERT_EQ(injector.held, (std::set<std::string>{"left", "right"}));
+  log.clear();
+  input.OnSessionEnded();
+  EXPECT_THAT(log, ElementsAre("left up", "right up"));
+  EXPECT_TRUE(injector.held.empty());
+  EXPECT_FALSE(input.pointer().leftHeld());
+  EXPECT_EQ(input.pointer().leftPressCount(), 0);
+  EXPECT_FALSE(input.keyboard().shiftHeld());
+
+  log.clear();
+  Pointer(Le32(2) + LeFloat(0) + LeFloat(0));
+  Key(Le32(0) + Le32(1) + "a");
+  EXPECT_THAT(log, ElementsAre("left down", "key 0x41 down", "key 0x41 up"));
+  input.OnSessionEnded();
+  EXPECT_TRUE(injector.held.empty());
+  log.clear();
+  input.OnSessionEnded();  // nothing held: nothing sent
+  EXPECT_THAT(log, IsEmpty());
 }
 
 }  // namespace

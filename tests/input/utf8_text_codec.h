@@ -11,8 +11,8 @@ namespace vantaro::testing {
 
 class Utf8TextCodec : public platform::TextCodec {
  public:
-  std::string Utf8ToAnsi(std::string_view utf8) override { return Cut(utf8); }
-  std::string AnsiToUtf8(std::string_view ansi) override { return Cut(ansi); }
+  std::optional<std::string> Utf8ToAnsi(std::string_view utf8) override { return Cut(utf8); }
+  std::optional<std::string> AnsiToUtf8(std::string_view ansi) override { return Cut(ansi); }
   bool IsValidUtf8(std::string_view) override { return true; }
 
  private:

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -162,6 +163,79 @@ TEST(IniProfileStoreTest, WritesThatWouldBreakTheFileAreRefused) {
     EXPECT_EQ(ReadFile(path), before);
     EXPECT_EQ(store->GetString("s", "k"), "old");
   }
+}
+
+std::vector<std::string> FolderNames(const std::string& folder) {
+  std::vector<std::string> names;
+  for (auto& entry : std::filesystem::directory_iterator(folder))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(IniProfileStoreTest, AByteOrderMarkIsSkipped) {
+  TempDir dir;
+  const std::string path = dir.path() + "/store.ini";
+  WriteFile(path, "\xEF\xBB\xBF[TalvenServer_config]\r\nsecuritylogin=TRUE\r\nport=6000\r\n");
+  auto store = CreateIniProfileStore(path);
+  EXPECT_EQ(store->GetString("TalvenServer_config", "securitylogin"), "TRUE");
+  EXPECT_EQ(store->GetString("TalvenServer_config", "port"), "6000");
+  EXPECT_EQ(FolderNames(dir.path()), std::vector<std::string>{"store.ini"});
+}
+
+// What cannot be read as settings is kept aside untouched, and the store starts empty (a first
+// run) instead of overwriting it.
+TEST(IniProfileStoreTest, AFileThatIsNotSettingsIsMovedAsideNeverOverwritten) {
+  struct Case {
+    const char* name;
+    std::string content;
+  };
+  const std::vector<Case> cases = {
+      {"UTF-16 with its byte-order mark", std::string("\xFF\xFE[\0T\0]\0\r\0\n\0", 12)},
+      {"binary", std::string("\x7F"
+                             "ELF\0\0\x01",
+                             7)},
+      {"a line that is no value", "[TalvenServer_config]\nport=6000\nthis is not a setting\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    const std::string path = dir.path() + "/vantaro-server.ini";
+    WriteFile(path, c.content);
+    auto store = CreateIniProfileStore(path);
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(store->GetString("TalvenServer_config", "first_run"), "");
+    std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    store->WriteString("TalvenServer_config", "first_run", "FALSE");
+    auto names = FolderNames(dir.path());
+    ASSERT_EQ(names.size(), 2u);
+    EXPECT_EQ(names[0], "vantaro-server.ini");
+    EXPECT_EQ(names[1].rfind("vantaro-server.ini.bad-", 0), 0u) << names[1];
+    EXPECT_NE(err.find(names[1]), std::string::npos) << err;
+    EXPECT_EQ(ReadFile(dir.path() + "/" + names[1]), c.content);
+    EXPECT_EQ(ReadFile(path), "[TalvenServer_config]\nfirst_run=FALSE\n");
+  }
+}
+
+TEST(IniProfileStoreTest, StaleTemporariesOfItsOwnWritesAreRemovedAtStart) {
+  TempDir dir;
+  const std::string path = dir.path() + "/vantaro-server.ini";
+  WriteFile(path, "[TalvenServer_config]\nport=6000\n");
+  const std::vector<std::string> kept = {"other.ini.Ab12Cd", "vantaro-server.ini.Ab12C",
+                                         "vantaro-server.ini.bad-20260101-101010",
+                                         "vantaro-server.ini.Ab12Cd7"};
+  for (const auto& name : kept) WriteFile(dir.path() + "/" + name, "x");
+  WriteFile(dir.path() + "/vantaro-server.ini.Ab12Cd", "securitycode=1234\n");
+  WriteFile(dir.path() + "/vantaro-server.ini.zzzzzz", "securitycode=1234\n");
+  std::filesystem::create_directory(dir.path() + "/vantaro-server.ini.folder");
+  auto store = CreateIniProfileStore(path);
+  EXPECT_EQ(store->GetString("TalvenServer_config", "port"), "6000");
+  std::vector<std::string> expected = kept;
+  expected.push_back("vantaro-server.ini");
+  expected.push_back("vantaro-server.ini.folder");  // not a file: not ours
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(FolderNames(dir.path()), expected);
 }
 
 }  // namespace

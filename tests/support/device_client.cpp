@@ -104,9 +104,9 @@ void DeviceClient::Close() {
   fd_ = -1;
 }
 
-UdpClient::UdpClient(uint16_t bindPort) {
-  fd_ = ::socket(AF_INET, SOCK_DGRAM, 0);
-  sockaddr_in addr = Loopback(bindPort);
+UdpClient::UdpClient(uint16_t bindPort, const char* bindAddress) {
+  fd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  sockaddr_in addr = Loopback(bindPort, bindAddress);
   ::bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof(addr));
   socklen_t len = sizeof(addr);
   ::getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);

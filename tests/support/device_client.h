@@ -29,10 +29,10 @@ class DeviceClient {
   int fd_ = -1;
 };
 
-// A UDP socket bound to 127.0.0.1 on an ephemeral or given port.
+// A UDP socket bound to a loopback address (127.0.0.1 unless given) on an ephemeral or given port.
 class UdpClient {
  public:
-  explicit UdpClient(uint16_t bindPort = 0);
+  explicit UdpClient(uint16_t bindPort = 0, const char* bindAddress = "127.0.0.1");
   ~UdpClient();
   UdpClient(const UdpClient&) = delete;
   UdpClient& operator=(const UdpClient&) = delete;

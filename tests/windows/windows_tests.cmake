@@ -17,7 +17,7 @@ function(vantaro_windows_unit_tests folder)
     PROPERTIES LABELS unit)
 endfunction()
 
-vantaro_windows_unit_tests(app app_model)
+vantaro_windows_unit_tests(app app_model self_check)
 vantaro_windows_unit_tests(control control)
 vantaro_windows_unit_tests(input input)
 vantaro_windows_unit_tests(desktop desktop EXCLUDE:desktop_stream_test.cpp EXCLUDE:video_encoder_test.cpp)

@@ -16,6 +16,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
       c.assumeNetworkUp = true;
     else if (a == "-h" || a == "--help")
       c.showHelp = true;
+    else if (a == "--version")
+      c.showVersion = true;
+    else if (a == "--check")
+      c.check = true;
     else if (a != "-ar" && c.error.empty())
       c.error = "unknown argument: " + a;
   }
@@ -27,10 +31,15 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
 
 const char* UsageText() {
   return "usage: vantaro-server [--headless] [--dry-run-power] [--assume-network-up] [-ar]\n"
+         "       vantaro-server --check | --version | --help\n"
          "  --headless           run without a window; status changes go to standard output\n"
          "  --dry-run-power      print power commands (power: shutdown ...) instead of acting\n"
          "  --assume-network-up  open the service even when the network has no default route\n"
-         "  -ar                  start hidden (used by the autostart entry)\n";
+         "  -ar                  start hidden (used by the autostart entry)\n"
+         "  --check              check what the remote modes need, print one line per item\n"
+         "                       and exit: 0 when they can work, 1 when something stops them\n"
+         "  --version            print the version and exit\n"
+         "  -h, --help           print this text and exit\n";
 }
 
 }  // namespace vantaro::app

@@ -1,5 +1,7 @@
 #pragma once
-// The server's command line: vantaro-server [--headless] [--dry-run-power] [--assume-network-up] [-ar]
+// The server's command line:
+//   vantaro-server [--headless] [--dry-run-power] [--assume-network-up] [-ar]
+//   vantaro-server --check | --version | --help
 
 #include <string>
 #include <vector>
@@ -12,6 +14,8 @@ struct CommandLine {
   bool assumeNetworkUp = false;  // open the service even without a default route
   bool startedHidden = false;    // the command line ends in "-ar" (the autostart entry's start)
   bool showHelp = false;
+  bool showVersion = false;
+  bool check = false;  // run the self-check, print it and exit; starts no service
   std::string error;  // set for an argument that is not understood
 };
 

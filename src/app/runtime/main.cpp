@@ -6,19 +6,27 @@
 #include <string>
 #include <vector>
 
+#include "app/check/self_check.h"
 #include "app/headless_event_loop.h"
 #include "app/runtime/command_line.h"
 #include "app/runtime/headless_observer.h"
 #include "app/runtime/talven_server_app.h"
+#include "app/version.h"
 #include "platform/platform.h"
+#include "platform/self_check_probes.h"
 
 int main(int argc, char** argv) {
   using namespace vantaro;
+  // Declared before the termination signal, whose handler quits it: the signal object, and the
+  // thread that runs the handler, go first at exit, so no late signal reaches a destroyed loop.
+  // The loop starts no thread of its own.
+  app::HeadlessEventLoop loop;
   // Before any other thread exists, so that every thread inherits the blocked signals.
   auto termination = platform::CreateTerminationSignal();
   std::setlocale(LC_ALL, "");
 
-  app::CommandLine commandLine = app::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+  app::CommandLine commandLine =
+      app::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
   if (commandLine.showHelp) {
     std::fputs(app::UsageText(), stdout);
     return 0;
@@ -27,11 +35,21 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "vantaro-server: %s\n%s", commandLine.error.c_str(), app::UsageText());
     return 2;
   }
+  if (commandLine.showVersion) {
+    std::printf("vantaro-server %s\n", app::kCurrentVersion);
+    return 0;
+  }
+  // Runs beside a server that may already be running: no single-instance test, no service.
+  if (commandLine.check) {
+    auto probes = platform::CreateSelfCheckProbes();
+    app::CheckOutcome outcome = app::RunSelfCheckCommand(*probes, app::kCurrentVersion);
+    std::fputs(outcome.text.c_str(), stdout);
+    return outcome.exitCode;
+  }
   if (!commandLine.headless)
     std::fprintf(stderr, "vantaro-server: this build has no window; running headless\n");
 
   auto platform = platform::CreatePlatform();
-  app::HeadlessEventLoop loop;
   app::HeadlessObserver observer;
   app::CTalvenServer_WinApp application(*platform, observer, loop, commandLine);
   if (!application.InitInstance()) return 0;

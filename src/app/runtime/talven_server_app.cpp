@@ -86,6 +86,7 @@ void CTalvenServer_WinApp::CreateServices() {
   fileManager_ = std::make_unique<files::FileManager>(
       *platform_.fileSystem, *platform_.textCodec, *platform_.clock, state_,
       connect_->controlSession(), [this] { return settings_.sharedFolders; });
+  fileManager_->RemoveStaleUploads();
   dataChannel_ = std::make_unique<files::DataChannelServer>(
       *platform_.network, state_, connect_->controlSession(), *fileManager_);
   files::DataChannelServer* data = dataChannel_.get();

@@ -60,8 +60,12 @@ void RecordingInputInjector::MoveNormalised(ScreenPoint normalised) {
 }
 
 void RecordingInputInjector::SetButton(MouseButton button, bool down) {
-  log_.push_back(std::string(button == MouseButton::kLeft ? "left" : "right") +
-                 (down ? " down" : " up"));
+  std::string name = button == MouseButton::kLeft ? "left" : "right";
+  log_.push_back(name + (down ? " down" : " up"));
+  if (down)
+    held.insert(name);
+  else
+    held.erase(name);
 }
 
 void RecordingInputInjector::TurnWheel(int amount) {
@@ -72,6 +76,11 @@ void RecordingInputInjector::SetKey(uint8_t virtualKey, bool down) {
   char line[32];
   std::snprintf(line, sizeof line, "key 0x%02X %s", virtualKey, down ? "down" : "up");
   log_.push_back(line);
+  std::snprintf(line, sizeof line, "key 0x%02X", virtualKey);
+  if (down)
+    held.insert(line);
+  else
+    held.erase(line);
 }
 
 std::optional<LayoutKey> RecordingInputInjector::FindLayoutKey(char32_t character) {

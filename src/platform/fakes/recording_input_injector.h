@@ -8,6 +8,7 @@
 
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,9 @@ class RecordingInputInjector : public InputInjector {
 
   // Points asked about by IsWindowAt, in order.
   std::vector<ScreenPoint> windowQueries;
+  // What is down on the computer now, as far as the recorded events say: "left", "right",
+  // "key 0xVK".
+  std::set<std::string> held;
 
  private:
   std::vector<std::string>& log_;

@@ -1,5 +1,6 @@
 #include "platform/linux/atomic_file.h"
 
+#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -24,6 +25,20 @@ std::string ParentOf(const std::string& path) {
   return path.substr(0, slash);
 }
 
+// The suffix that mkostemp puts in place of "XXXXXX".
+constexpr size_t kTemporarySuffixSize = 6;
+
+bool IsTemporaryName(const std::string& name, const std::string& base) {
+  if (name.size() != base.size() + 1 + kTemporarySuffixSize) return false;
+  if (name.compare(0, base.size(), base) != 0 || name[base.size()] != '.') return false;
+  for (size_t i = base.size() + 1; i < name.size(); ++i) {
+    char c = name[i];
+    bool alnum = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    if (!alnum) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 bool CreateFolders(const std::string& folder, mode_t mode, std::string* error) {
@@ -46,7 +61,7 @@ bool CreateFolders(const std::string& folder, mode_t mode, std::string* error) {
 
 bool WriteFileAtomically(const std::string& path, const std::string& content, mode_t mode,
                          std::string* error) {
-  std::string pattern = path + ".XXXXXX";
+  std::string pattern = path + "." + std::string(kTemporarySuffixSize, 'X');
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
   // mkstemp creates the file 0600, so nobody else can open it before the mode below is set.
@@ -91,6 +106,26 @@ bool WriteFileAtomically(const std::string& path, const std::string& content, mo
     ::close(dir);
   }
   return true;
+}
+
+int RemoveStaleTemporaries(const std::string& path) {
+  const std::string folder = ParentOf(path);
+  const size_t slash = path.find_last_of('/');
+  const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir) return 0;
+  int removed = 0;
+  while (dirent* entry = ::readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (!IsTemporaryName(name, base)) continue;
+    // Only plain files: a folder or a link of that name is nothing this writer made.
+    struct stat st {};
+    if (::fstatat(::dirfd(dir), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+    if (!S_ISREG(st.st_mode)) continue;
+    if (::unlinkat(::dirfd(dir), name.c_str(), 0) == 0) ++removed;
+  }
+  ::closedir(dir);
+  return removed;
 }
 
 }  // namespace vantaro::platform

@@ -18,4 +18,9 @@ bool CreateFolders(const std::string& folder, mode_t mode, std::string* error);
 bool WriteFileAtomically(const std::string& path, const std::string& content, mode_t mode,
                          std::string* error);
 
+// Removes the temporary files that writes of `path` left behind when they were cut off (a crash,
+// a power loss): the files next to it named as WriteFileAtomically names them. Only for a path
+// that no other process writes at the same time. Returns how many were removed.
+int RemoveStaleTemporaries(const std::string& path);
+
 }  // namespace vantaro::platform

@@ -1,5 +1,5 @@
-// UTF-8 <-> the locale's code set. Conversion stops at the first byte sequence that is invalid or
-// has no counterpart, keeping what came before, as the interface promises.
+// UTF-8 <-> the locale's code set. A text converts whole or not at all: a path cut at its first bad
+// byte would name its parent folder.
 
 #include <errno.h>
 #include <iconv.h>
@@ -14,7 +14,7 @@ namespace vantaro::platform {
 
 namespace {
 
-std::string_view UpToZero(std::string_view text) { return text.substr(0, text.find('\0')); }
+bool HasZero(std::string_view text) { return text.find('\0') != std::string_view::npos; }
 
 bool IsUtf8Name(const std::string& codeSet) {
   std::string upper;
@@ -46,25 +46,32 @@ class IconvTextCodec : public TextCodec {
     }
   }
 
-  std::string Utf8ToAnsi(std::string_view utf8) override {
-    utf8 = UpToZero(utf8);
-    if (passThrough_) return std::string(utf8.substr(0, ValidUtf8PrefixLength(utf8)));
+  std::optional<std::string> Utf8ToAnsi(std::string_view utf8) override {
+    // iconv accepts some forms that strict UTF-8 refuses, so the input is checked first.
+    if (HasZero(utf8) || !IsValidUtf8Text(utf8)) return std::nullopt;
+    if (passThrough_) return std::string(utf8);
     return Convert(codeSet_.c_str(), "UTF-8", utf8);
   }
 
-  std::string AnsiToUtf8(std::string_view ansi) override {
-    ansi = UpToZero(ansi);
-    if (passThrough_) return std::string(ansi.substr(0, ValidUtf8PrefixLength(ansi)));
-    return Convert("UTF-8", codeSet_.c_str(), ansi);
+  std::optional<std::string> AnsiToUtf8(std::string_view ansi) override {
+    if (HasZero(ansi)) return std::nullopt;
+    if (passThrough_) {
+      if (!IsValidUtf8Text(ansi)) return std::nullopt;
+      return std::string(ansi);
+    }
+    auto out = Convert("UTF-8", codeSet_.c_str(), ansi);
+    if (out && !IsValidUtf8Text(*out)) return std::nullopt;
+    return out;
   }
 
   bool IsValidUtf8(std::string_view bytes) override { return IsValidUtf8Text(bytes); }
 
  private:
   // A descriptor per call: iconv state is not shareable between threads, and texts are short.
-  static std::string Convert(const char* to, const char* from, std::string_view input) {
+  static std::optional<std::string> Convert(const char* to, const char* from,
+                                            std::string_view input) {
     iconv_t cd = ::iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1)) return {};
+    if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
     std::string output;
     char* in = const_cast<char*>(input.data());
     size_t inLeft = input.size();
@@ -74,7 +81,10 @@ class IconvTextCodec : public TextCodec {
       size_t outLeft = sizeof(buffer);
       size_t rc = ::iconv(cd, &in, &inLeft, &out, &outLeft);
       output.append(buffer, sizeof(buffer) - outLeft);
-      if (rc == static_cast<size_t>(-1) && errno != E2BIG) break;  // EILSEQ or EINVAL: stop
+      if (rc == static_cast<size_t>(-1) && errno != E2BIG) {  // EILSEQ or EINVAL
+        ::iconv_close(cd);
+        return std::nullopt;
+      }
     }
     // Stateful code sets need their closing shift sequence.
     char* out = buffer;
@@ -82,7 +92,8 @@ class IconvTextCodec : public TextCodec {
     ::iconv(cd, nullptr, nullptr, &out, &outLeft);
     output.append(buffer, sizeof(buffer) - outLeft);
     ::iconv_close(cd);
-    return output.substr(0, output.find('\0'));
+    if (HasZero(output)) return std::nullopt;
+    return output;
   }
 
   const std::string codeSet_;

@@ -2,6 +2,11 @@
 // verbatim (everything after the first "="), so a security code or a path with "=" or spaces round
 // trips unchanged. The file holds the security code, so it and its folder are private to the user.
 // Every change rewrites the whole file atomically; a change that would not alter it writes nothing.
+//
+// A file that is not settings text (binary, saved as UTF-16, a line that is neither a section, a
+// value, a comment nor blank) is never overwritten: it is moved aside to "<file>.bad-<time>" and
+// the store starts empty, as on a first run. A leading UTF-8 byte-order mark, which some editors
+// write, is skipped.
 
 #include <errno.h>
 #include <fcntl.h>
@@ -10,6 +15,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <mutex>
 #include <vector>
 
@@ -67,6 +73,27 @@ std::vector<Section> Parse(const std::string& text) {
     sections.back().lines.push_back(std::move(line));
   }
   return sections;
+}
+
+constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
+
+// Whether `text` reads as settings: no NUL byte (a binary or UTF-16 file) and every line blank, a
+// comment, a section header or a "key=value".
+bool IsSettingsText(const std::string& text) {
+  if (text.find('\0') != std::string::npos) return false;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t end = text.find('\n', pos);
+    if (end == std::string::npos) end = text.size();
+    std::string trimmed = Trim(text.substr(pos, end - pos));
+    pos = end + 1;
+    if (!trimmed.empty() && trimmed.back() == '\r')
+      trimmed = Trim(trimmed.substr(0, trimmed.size() - 1));
+    if (trimmed.empty() || trimmed.front() == ';' || trimmed.front() == '#') continue;
+    if (trimmed.front() == '[' && trimmed.back() == ']' && trimmed.size() >= 2) continue;
+    if (trimmed.find('=') == std::string::npos) return false;
+  }
+  return true;
 }
 
 std::string Serialize(const std::vector<Section>& sections) {
@@ -189,11 +216,22 @@ class IniProfileStore : public ProfileStore {
   // Brings the cached sections up to date with the file. False when the file exists but cannot be
   // read: writing then would throw its content away.
   bool Refresh() {
+    if (!cleaned_) {
+      // Left by writes that a crash cut off; each holds a copy of the security code.
+      RemoveStaleTemporaries(path_);
+      cleaned_ = true;
+    }
     FileStamp stamp;
     if (!Stamp(&stamp)) return false;
     if (cached_ && stamp == stamp_) return true;
     std::string text;
     if (stamp.exists && !ReadAll(&text)) return false;
+    if (text.compare(0, 3, kByteOrderMark) == 0) text.erase(0, 3);
+    if (!IsSettingsText(text)) {
+      if (!MoveAside()) return false;
+      text.clear();
+      stamp = FileStamp{};
+    }
     sections_ = Parse(text);
     text_ = std::move(text);
     stamp_ = stamp;
@@ -242,6 +280,27 @@ class IniProfileStore : public ProfileStore {
     cached_ = Stamp(&stamp_);
   }
 
+  // Renames the file to a free "<file>.bad-<local time>" name. False when it stays where it is.
+  bool MoveAside() {
+    char stamp[32] = "unknown";
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    if (::localtime_r(&now, &local)) std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+    std::string target = path_ + ".bad-" + stamp;
+    struct stat st {};
+    for (int n = 2; ::lstat(target.c_str(), &st) == 0; ++n)
+      target = path_ + ".bad-" + stamp + "-" + std::to_string(n);
+    if (::rename(path_.c_str(), target.c_str()) != 0) {
+      Note(path_ + " is not settings text and cannot be moved aside (" + std::strerror(errno) +
+           "); it is left as it is and nothing is written");
+      return false;
+    }
+    std::fprintf(stderr,
+                 "vantaro: settings: %s is not settings text; moved to %s, starting afresh\n",
+                 path_.c_str(), target.c_str());
+    return true;
+  }
+
   // One line on stderr per distinct failure, so that a broken file does not flood the output.
   void Note(const std::string& message) {
     if (message == lastNote_) return;
@@ -254,6 +313,7 @@ class IniProfileStore : public ProfileStore {
   // stray call from another thread safe all the same.
   std::mutex lock_;
   bool cached_ = false;
+  bool cleaned_ = false;  // the stale temporaries were removed
   FileStamp stamp_;
   std::string text_;  // the file's content as last read or written
   std::vector<Section> sections_;

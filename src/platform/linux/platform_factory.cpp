@@ -18,6 +18,10 @@ constexpr char kAutoStartFile[] = "TalvenServer_Win.desktop";
 
 }  // namespace
 
+std::string SettingsFilePath(const EnvLookup& env, SystemInfo& systemInfo) {
+  return ConfigHome(env) + "/" + kStoreFolder + "/" + systemInfo.ApplicationName() + ".ini";
+}
+
 std::unique_ptr<Platform> CreatePlatform() {
   // The narrow code page is the locale's; the codec reads it once below.
   std::setlocale(LC_CTYPE, "");
@@ -33,8 +37,7 @@ std::unique_ptr<Platform> CreatePlatform() {
   const std::string home = HomeFolder(env);
   const std::string configHome = ConfigHome(env);
   const std::string storeFolder = configHome + "/" + kStoreFolder;
-  p->profileStore =
-      CreateIniProfileStore(storeFolder + "/" + p->systemInfo->ApplicationName() + ".ini");
+  p->profileStore = CreateIniProfileStore(SettingsFilePath(env, *p->systemInfo));
   p->autoStart = CreateXdgAutoStart(configHome + "/autostart/" + kAutoStartFile);
   p->singleInstance = CreateLockFileSingleInstance(storeFolder);
   p->textCodec = CreateIconvTextCodec("");

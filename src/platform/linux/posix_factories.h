@@ -24,6 +24,9 @@ std::unique_ptr<AutoStart> CreateXdgAutoStart(std::string desktopFilePath);
 // The Exec= value that runs `commandLine`, quoted and escaped for a Desktop Entry file.
 std::string DesktopEntryExec(const std::vector<std::string>& commandLine);
 
+// The settings file of this user: $XDG_CONFIG_HOME/TalvenServer/<application name>.ini.
+std::string SettingsFilePath(const EnvLookup& env, SystemInfo& systemInfo);
+
 // One copy per `folder` (the folder of the settings file): a lock file and a Unix socket there.
 std::unique_ptr<SingleInstance> CreateLockFileSingleInstance(std::string folder);
 

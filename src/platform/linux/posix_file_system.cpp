@@ -1,13 +1,14 @@
 // Computer paths are mapped to native ones here and nowhere else, so the core can keep the
-// Windows path rules (drive prefix, "\" separators) that the device relies on.
+// Windows path rules (drive prefix, "\" separators) that the device relies on. Below an opened
+// folder every call is relative to its descriptor and refuses links, so that no path string is
+// resolved again after the folder was opened.
 
 #include "platform/linux/posix_file_system.h"
 
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
-#include <limits.h>
-#include <stdlib.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -35,20 +36,21 @@ bool NameBefore(const std::string& a, const std::string& b) {
 
 bool HiddenName(const char* name) { return name[0] == '.'; }
 
-FileStatus FromStat(const struct stat& st, bool isLink, const char* name) {
-  FileStatus s;
-  s.isFolder = S_ISDIR(st.st_mode);
-  s.isLink = isLink;
-  s.hidden = HiddenName(name);
-  s.readOnly = (st.st_mode & S_IWUSR) == 0;
-  s.size = s.isFolder ? 0 : static_cast<uint64_t>(st.st_size);
-  s.modifiedSeconds = static_cast<int64_t>(st.st_mtim.tv_sec);
-  return s;
+// One component, never a way out of the folder.
+bool IsEntryName(const std::string& name) {
+  return !name.empty() && name != "." && name != ".." &&
+         name.find_first_of(std::string("/\\\0", 3)) == std::string::npos;
 }
 
-const char* BaseName(const std::string& native) {
-  size_t slash = native.find_last_of('/');
-  return native.c_str() + (slash == std::string::npos ? 0 : slash + 1);
+FileStatus FromStat(const struct stat& st, const char* name) {
+  FileStatus s;
+  s.isLink = S_ISLNK(st.st_mode);
+  s.isFolder = S_ISDIR(st.st_mode);
+  s.hidden = HiddenName(name);
+  s.readOnly = (st.st_mode & S_IWUSR) == 0;
+  s.size = s.isFolder || s.isLink ? 0 : static_cast<uint64_t>(st.st_size);
+  s.modifiedSeconds = static_cast<int64_t>(st.st_mtim.tv_sec);
+  return s;
 }
 
 bool WriteAllFd(int fd, const char* data, size_t size) {
@@ -66,6 +68,10 @@ class PosixReader : public FileReader {
  public:
   explicit PosixReader(int fd) : fd_(fd) {}
   ~PosixReader() override { ::close(fd_); }
+  uint64_t Size() override {
+    struct stat st;
+    return ::fstat(fd_, &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
+  }
   long ReadAt(uint64_t offset, void* buffer, size_t size) override {
     size_t done = 0;
     auto* out = static_cast<char*>(buffer);
@@ -101,137 +107,115 @@ class PosixWriter : public FileWriter {
   int fd_;
 };
 
-class PosixFileSystem : public FileSystem {
+class PosixFolder : public Folder {
  public:
-  explicit PosixFileSystem(const std::map<char, std::string>& extraDrives) {
-    roots_['Z'] = "";
-    for (const auto& [letter, folder] : extraDrives) {
-      std::string root = folder;
-      while (!root.empty() && root.back() == '/') root.pop_back();
-      roots_[static_cast<char>(std::toupper(static_cast<unsigned char>(letter)))] = root;
+  explicit PosixFolder(int fd) : fd_(fd) {}
+  ~PosixFolder() override { ::close(fd_); }
+
+  bool List(std::vector<FolderEntry>* entries) override;
+
+  std::optional<FileStatus> Status(const std::string& name) override {
+    struct stat st;
+    if (name.empty()) {
+      if (::fstat(fd_, &st) != 0) return std::nullopt;
+      return FromStat(st, "");
     }
+    if (!IsEntryName(name) || ::fstatat(fd_, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+      return std::nullopt;
+    return FromStat(st, name.c_str());
   }
 
-  std::optional<FileStatus> Status(const std::string& path) override {
-    auto native = Native(path);
-    if (!native) return std::nullopt;
-    struct stat st;
-    if (::lstat(native->c_str(), &st) != 0) return std::nullopt;
-    bool isLink = S_ISLNK(st.st_mode);
-    if (isLink && ::stat(native->c_str(), &st) != 0) return std::nullopt;
-    return FromStat(st, isLink, BaseName(*native));
-  }
-
-  bool ListFolder(const std::string& folder, std::vector<FolderEntry>* entries) override;
-
-  bool CreateFolder(const std::string& path) override {
-    auto native = Native(path);
-    return native && ::mkdir(native->c_str(), 0777) == 0;
-  }
-
-  bool CopyFile(const std::string& source, const std::string& target) override;
-
-  bool DeleteFile(const std::string& path) override {
-    auto native = Native(path);
-    struct stat st;
-    if (!native || ::lstat(native->c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
-    // A read-only file is protected until its attributes are set to normal.
-    if (!S_ISLNK(st.st_mode) && (st.st_mode & S_IWUSR) == 0) return false;
-    return ::unlink(native->c_str()) == 0;
-  }
-
-  bool RemoveFolder(const std::string& path) override {
-    auto native = Native(path);
-    return native && ::rmdir(native->c_str()) == 0;
-  }
-
-  bool SetNormalAttributes(const std::string& path) override {
-    auto native = Native(path);
-    struct stat st;
-    if (!native || ::lstat(native->c_str(), &st) != 0) return false;
-    if (S_ISLNK(st.st_mode) || (st.st_mode & S_IWUSR)) return true;
-    return ::chmod(native->c_str(), (st.st_mode & 07777) | S_IWUSR) == 0;
-  }
-
-  std::unique_ptr<FileReader> OpenRead(const std::string& path) override {
-    auto native = Native(path);
-    if (!native) return nullptr;
-    int fd = ::open(native->c_str(), O_RDONLY | O_CLOEXEC);
+  std::unique_ptr<Folder> OpenFolder(const std::string& name) override {
+    if (!IsEntryName(name)) return nullptr;
+    int fd = ::openat(fd_, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) return nullptr;
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-      ::close(fd);
-      return nullptr;
-    }
+    return std::make_unique<PosixFolder>(fd);
+  }
+
+  bool CreateFolder(const std::string& name) override {
+    return IsEntryName(name) && ::mkdirat(fd_, name.c_str(), 0777) == 0;
+  }
+
+  std::unique_ptr<FileReader> OpenRead(const std::string& name) override {
+    int fd = OpenRegular(name);
+    if (fd < 0) return nullptr;
     return std::make_unique<PosixReader>(fd);
   }
 
-  std::unique_ptr<FileWriter> CreateFile(const std::string& path) override {
-    auto native = Native(path);
-    if (!native) return nullptr;
-    // Never write through a link: it could lead out of the folders the device may use.
-    int fd = ::open(native->c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
+  std::unique_ptr<FileWriter> CreateNewFile(const std::string& name) override {
+    if (!IsEntryName(name)) return nullptr;
+    int fd = ::openat(fd_, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                      0666);
     if (fd < 0) return nullptr;
     return std::make_unique<PosixWriter>(fd);
   }
 
-  bool ResolvesWithin(const std::string& path, const std::string& root) override {
-    auto nativePath = Native(path);
-    auto nativeRoot = Native(root);
-    if (!nativePath || !nativeRoot) return false;
-    auto p = Resolve(*nativePath);
-    auto r = Resolve(*nativeRoot);
-    if (!p || !r) return false;
-    if (*r == "/") return true;
-    return *p == *r || (p->size() > r->size() && p->compare(0, r->size(), *r) == 0 &&
-                        (*p)[r->size()] == '/');
+  bool CopyFileTo(const std::string& name, Folder& target, const std::string& targetName) override;
+
+  bool MoveTo(const std::string& name, Folder& target, const std::string& targetName) override {
+    auto* to = dynamic_cast<PosixFolder*>(&target);
+    if (!to || !IsEntryName(name) || !IsEntryName(targetName)) return false;
+    if (::renameat2(fd_, name.c_str(), to->fd_, targetName.c_str(), RENAME_NOREPLACE) == 0)
+      return true;
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    // File systems without the no-replace rename: a hard link fails on an existing name as well.
+    if (::linkat(fd_, name.c_str(), to->fd_, targetName.c_str(), 0) != 0) return false;
+    return ::unlinkat(fd_, name.c_str(), 0) == 0;
+  }
+
+  bool DeleteFile(const std::string& name) override {
+    struct stat st;
+    if (!IsEntryName(name) || ::fstatat(fd_, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+        S_ISDIR(st.st_mode))
+      return false;
+    // A read-only file is protected until its attributes are set to normal.
+    if (!S_ISLNK(st.st_mode) && (st.st_mode & S_IWUSR) == 0) return false;
+    return ::unlinkat(fd_, name.c_str(), 0) == 0;
+  }
+
+  bool RemoveFolder(const std::string& name) override {
+    // unlinkat does not follow a link in the last component; on a link it fails with ENOTDIR.
+    return IsEntryName(name) && ::unlinkat(fd_, name.c_str(), AT_REMOVEDIR) == 0;
+  }
+
+  bool SetNormalAttributes(const std::string& name) override {
+    if (!IsEntryName(name)) return false;
+    // Through a descriptor opened without following links, so a link swapped in is not changed.
+    int fd = ::openat(fd_, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+      struct stat st;
+      return ::fstatat(fd_, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode);
+    }
+    struct stat st;
+    bool ok = ::fstat(fd, &st) == 0 &&
+              ((st.st_mode & S_IWUSR) || ::fchmod(fd, (st.st_mode & 07777) | S_IWUSR) == 0);
+    ::close(fd);
+    return ok;
   }
 
  private:
-  // The native path of a computer path; "/" is accepted as a separator too, as Windows does.
-  std::optional<std::string> Native(const std::string& path) const {
-    if (path.size() < 2 || path[1] != ':') return std::nullopt;
-    auto it = roots_.find(static_cast<char>(std::toupper(static_cast<unsigned char>(path[0]))));
-    if (it == roots_.end()) return std::nullopt;
-    if (path.size() > 2 && path[2] != '\\' && path[2] != '/') return std::nullopt;
-    if (path.find('\0') != std::string::npos) return std::nullopt;
-    std::string native = it->second;
-    for (size_t i = 2; i < path.size(); ++i) native.push_back(path[i] == '\\' ? '/' : path[i]);
-    if (native.empty()) native = "/";
-    return native;
-  }
-
-  // The canonical form of `native`: the existing part with its links resolved, the rest as
-  // written. Fails when a component exists but cannot be resolved (a dangling link, a loop).
-  static std::optional<std::string> Resolve(const std::string& native) {
-    std::string head = native;
-    std::string tail;
-    for (;;) {
-      char buf[PATH_MAX];
-      if (::realpath(head.c_str(), buf)) {
-        std::string out = buf;
-        if (!tail.empty()) out += (out == "/" ? "" : "/") + tail;
-        return out;
-      }
-      struct stat st;
-      if (errno != ENOENT || ::lstat(head.c_str(), &st) == 0) return std::nullopt;
-      while (head.size() > 1 && head.back() == '/') head.pop_back();
-      size_t slash = head.find_last_of('/');
-      if (slash == std::string::npos) return std::nullopt;
-      std::string last = head.substr(slash + 1);
-      if (!last.empty()) tail = tail.empty() ? last : last + "/" + tail;
-      head = slash == 0 ? "/" : head.substr(0, slash);
+  int OpenRegular(const std::string& name) {
+    if (!IsEntryName(name)) return -1;
+    int fd = ::openat(fd_, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return -1;
+    struct stat st;
+    // O_NONBLOCK keeps a FIFO from blocking the open; only regular files are read.
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+      ::close(fd);
+      return -1;
     }
+    int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    return fd;
   }
 
-  std::map<char, std::string> roots_;  // set by the constructor, read-only afterwards
+  int fd_;
 };
 
-bool PosixFileSystem::ListFolder(const std::string& folder, std::vector<FolderEntry>* entries) {
+bool PosixFolder::List(std::vector<FolderEntry>* entries) {
   entries->clear();
-  auto native = Native(folder);
-  if (!native) return false;
-  int fd = ::open(native->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  // readdir consumes the descriptor it is given, so it gets its own.
+  int fd = ::openat(fd_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return false;
   DIR* dir = ::fdopendir(fd);
   if (!dir) {
@@ -249,8 +233,7 @@ bool PosixFileSystem::ListFolder(const std::string& folder, std::vector<FolderEn
     struct stat st;
     if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
       entry.link = S_ISLNK(st.st_mode);
-      if (!entry.link || ::fstatat(fd, name, &st, 0) == 0)
-        entry.status = FromStat(st, entry.link, name);
+      entry.status = FromStat(st, name);
     }
     entries->push_back(std::move(entry));
   }
@@ -260,19 +243,19 @@ bool PosixFileSystem::ListFolder(const std::string& folder, std::vector<FolderEn
   return true;
 }
 
-bool PosixFileSystem::CopyFile(const std::string& source, const std::string& target) {
-  auto from = Native(source);
-  auto to = Native(target);
-  if (!from || !to) return false;
-  int in = ::open(from->c_str(), O_RDONLY | O_CLOEXEC);
+bool PosixFolder::CopyFileTo(const std::string& name, Folder& target,
+                             const std::string& targetName) {
+  auto* to = dynamic_cast<PosixFolder*>(&target);
+  if (!to || !IsEntryName(targetName)) return false;
+  int in = OpenRegular(name);
   if (in < 0) return false;
   struct stat st;
-  if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+  if (::fstat(in, &st) != 0) {
     ::close(in);
     return false;
   }
-  int out = ::open(to->c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW,
-                   st.st_mode & 0777);
+  int out = ::openat(to->fd_, targetName.c_str(),
+                     O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, st.st_mode & 0777);
   if (out < 0) {
     ::close(in);
     return false;
@@ -295,8 +278,54 @@ bool PosixFileSystem::CopyFile(const std::string& source, const std::string& tar
   ::futimens(out, times);
   ::close(in);
   if (::close(out) != 0) ok = false;
+  // A cut copy would pass for the whole file.
+  if (!ok) ::unlinkat(to->fd_, targetName.c_str(), 0);
   return ok;
 }
+
+class PosixFileSystem : public FileSystem {
+ public:
+  explicit PosixFileSystem(const std::map<char, std::string>& extraDrives) {
+    roots_['Z'] = "";
+    for (const auto& [letter, folder] : extraDrives) {
+      std::string root = folder;
+      while (!root.empty() && root.back() == '/') root.pop_back();
+      roots_[static_cast<char>(std::toupper(static_cast<unsigned char>(letter)))] = root;
+    }
+  }
+
+  std::optional<FileStatus> Status(const std::string& path) override {
+    auto native = Native(path);
+    struct stat st;
+    if (!native || ::stat(native->c_str(), &st) != 0) return std::nullopt;
+    size_t slash = native->find_last_of('/');
+    return FromStat(st, native->c_str() + (slash == std::string::npos ? 0 : slash + 1));
+  }
+
+  std::unique_ptr<Folder> OpenFolderPath(const std::string& path) override {
+    auto native = Native(path);
+    if (!native) return nullptr;
+    int fd = ::open(native->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    return std::make_unique<PosixFolder>(fd);
+  }
+
+ private:
+  // The native path of a computer path; "/" is accepted as a separator too, as Windows does.
+  std::optional<std::string> Native(const std::string& path) const {
+    if (path.size() < 2 || path[1] != ':') return std::nullopt;
+    auto it = roots_.find(static_cast<char>(std::toupper(static_cast<unsigned char>(path[0]))));
+    if (it == roots_.end()) return std::nullopt;
+    if (path.size() > 2 && path[2] != '\\' && path[2] != '/') return std::nullopt;
+    if (path.find('\0') != std::string::npos) return std::nullopt;
+    std::string native = it->second;
+    for (size_t i = 2; i < path.size(); ++i) native.push_back(path[i] == '\\' ? '/' : path[i]);
+    if (native.empty()) native = "/";
+    return native;
+  }
+
+  std::map<char, std::string> roots_;  // set by the constructor, read-only afterwards
+};
 
 }  // namespace
 

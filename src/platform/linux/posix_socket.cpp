@@ -6,6 +6,7 @@
 #include <ifaddrs.h>
 #include <net/if.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -52,24 +53,49 @@ class PosixStreamSocket : public StreamSocket {
       return static_cast<long>(n);
     }
   }
+  long ReceiveWithin(void* buffer, size_t size, int timeoutMs) override {
+    if (fd_.shutDown()) return -1;
+    // Shutdown() makes the socket readable (end of stream), so the wait ends with it.
+    int ready = WaitFor(POLLIN, timeoutMs);
+    if (ready < 0) return -1;
+    if (ready == 0) return kTimedOut;
+    return Receive(buffer, size);
+  }
+  // Each send waits for room in the socket buffer, up to the progress timeout; the timeout starts
+  // afresh after every byte accepted, so a slow peer that keeps reading is never cut off.
   bool SendAll(const void* data, size_t size) override {
     const char* p = static_cast<const char*>(data);
+    const int timeoutMs = sendTimeoutMs_.load();
     while (size > 0) {
       if (fd_.shutDown()) return false;
-      ssize_t n = ::send(fd_.fd(), p, size, MSG_NOSIGNAL);
-      if (n < 0 && errno == EINTR) continue;
+      if (timeoutMs > 0 && WaitFor(POLLOUT, timeoutMs) <= 0) return false;
+      ssize_t n = ::send(fd_.fd(), p, size, MSG_NOSIGNAL | (timeoutMs > 0 ? MSG_DONTWAIT : 0));
+      if (n < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) continue;
       if (n <= 0) return false;
       p += n;
       size -= static_cast<size_t>(n);
     }
     return true;
   }
+  void SetSendProgressTimeout(int timeoutMs) override { sendTimeoutMs_.store(timeoutMs); }
   void Shutdown() override { fd_.Shutdown(); }
   Ipv4Endpoint Peer() const override { return peer_; }
 
  private:
+  // 1 when `events` are ready (or the socket failed, which the next call reports), 0 after
+  // `timeoutMs`, -1 on failure.
+  int WaitFor(short events, int timeoutMs) {
+    for (;;) {
+      pollfd p{fd_.fd(), events, 0};
+      int n = ::poll(&p, 1, timeoutMs);
+      if (n < 0 && errno == EINTR) continue;
+      return n < 0 ? -1 : n;
+    }
+  }
+
   Descriptor fd_;
   Ipv4Endpoint peer_;
+  std::atomic<int> sendTimeoutMs_{0};
 };
 
 class PosixListenSocket : public ListenSocket {

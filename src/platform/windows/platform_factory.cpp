@@ -8,13 +8,16 @@ namespace vantaro::platform {
 
 namespace {
 
-// HKEY_CURRENT_USER\Software\TalvenServer\<executable name>\<section>: each copy of the program
-// under another name keeps settings of its own, as the INI file of each name does elsewhere.
-constexpr wchar_t kSettingsKey[] = L"Software\\TalvenServer\\";
 constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr wchar_t kRunValue[] = L"TalvenServer_Win";
 
 }  // namespace
+
+// HKEY_CURRENT_USER\Software\TalvenServer\<executable name>\<section>: each copy of the program
+// under another name keeps settings of its own, as the INI file of each name does elsewhere.
+std::wstring SettingsKeyPath(const std::string& applicationName) {
+  return L"Software\\TalvenServer\\" + WideFromUtf8(applicationName);
+}
 
 std::unique_ptr<Platform> CreatePlatform() {
   auto p = std::make_unique<Platform>();
@@ -25,7 +28,7 @@ std::unique_ptr<Platform> CreatePlatform() {
   p->clock = CreateWindowsClock();
   p->systemInfo = CreateWindowsSystemInfo();
   const std::string application = p->systemInfo->ApplicationName();
-  p->profileStore = CreateRegistryProfileStore(kSettingsKey + WideFromUtf8(application));
+  p->profileStore = CreateRegistryProfileStore(SettingsKeyPath(application));
   p->autoStart = CreateRunKeyAutoStart(kRunKey, kRunValue);
   p->singleInstance = CreateNamedMutexSingleInstance(application);
   p->textCodec = CreateUtf8TextCodec();

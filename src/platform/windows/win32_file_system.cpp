@@ -1,25 +1,32 @@
-// Computer paths are native paths on Windows; they are still checked here, so that a path from
-// the device can name nothing but a file or folder: no alternate data stream ("a.txt:hidden"), no
-// device ("\\.\"), no wildcard. Paths go to the API with the "\\?\" prefix, which lifts the
-// MAX_PATH limit and turns off the name rewriting that would otherwise drop trailing dots.
+// An open folder is a directory handle together with the final path the system gives for it.
+// Every entry below it is opened with FILE_FLAG_OPEN_REPARSE_POINT, so a link is opened as itself,
+// and the opened object's own final path must be the folder's path plus the entry's name: had
+// someone swapped a folder on the way for a link or a junction, the system would name the object
+// by where it really is, and the call fails. Removing and renaming go through the handle of the
+// entry checked this way (FileDispositionInfo, FileRenameInfo), never through a path again.
+//
+// Computer paths are checked before they reach the API, so that one can name nothing but a file
+// or folder: no alternate data stream ("a.txt:hidden"), no device, no wildcard. Paths carry the
+// "\\?\" prefix, which lifts the MAX_PATH limit.
 
 #include "platform/windows/win32_file_system.h"
 
 #include <windows.h>
 
 #include <algorithm>
-
-// <windows.h> renames these to their wide forms, which would hide the interface's methods.
-#undef CopyFile
-#undef DeleteFile
-#undef CreateFile
 #include <cctype>
 
 #include "platform/windows/wide_text.h"
 
+// <windows.h> renames these to their wide forms, which would hide the interface's methods.
+#undef DeleteFile
+#undef CreateFile
+
 namespace vantaro::platform {
 
 namespace {
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 
@@ -32,6 +39,19 @@ bool NameBefore(const std::string& a, const std::string& b) {
   }
   if (a.size() != b.size()) return a.size() < b.size();
   return a < b;
+}
+
+// One component that names a file or folder: nothing the API would read as a way out, a stream,
+// a wildcard or a device path.
+bool IsEntryName(const std::string& name) {
+  if (name.empty() || name == "." || name == "..") return false;
+  for (char c : name) {
+    auto u = static_cast<unsigned char>(c);
+    if (u < 0x20 || c == '/' || c == '\\' || c == ':' || c == '*' || c == '?' || c == '"' ||
+        c == '<' || c == '>' || c == '|')
+      return false;
+  }
+  return Utf8FromWide(WideFromUtf8(name)) == name;  // valid UTF-8 only
 }
 
 int64_t UnixSeconds(const FILETIME& t) {
@@ -48,8 +68,9 @@ bool IsLinkTag(DWORD attributes, DWORD tag) {
 
 FileStatus StatusOf(DWORD attributes, uint64_t size, const FILETIME& written, bool isLink) {
   FileStatus s;
-  s.isFolder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   s.isLink = isLink;
+  if (isLink) return s;
+  s.isFolder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   s.hidden = (attributes & FILE_ATTRIBUTE_HIDDEN) != 0;
   s.readOnly = !s.isFolder && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
   s.size = s.isFolder ? 0 : size;
@@ -57,48 +78,62 @@ FileStatus StatusOf(DWORD attributes, uint64_t size, const FILETIME& written, bo
   return s;
 }
 
-HANDLE OpenForAttributes(const std::wstring& path, bool follow) {
-  DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (follow ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
-  return ::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                       OPEN_EXISTING, flags, nullptr);
-}
-
-// The status of what `path` leads to (through a link); absent when it cannot be read.
-std::optional<FileStatus> TargetStatus(const std::wstring& path, bool isLink) {
-  HANDLE h = OpenForAttributes(path, true);
-  if (h == INVALID_HANDLE_VALUE) return std::nullopt;
+// The status of an open handle; `isLink` from its reparse tag.
+std::optional<FileStatus> HandleStatus(HANDLE h) {
   BY_HANDLE_FILE_INFORMATION info{};
-  bool ok = ::GetFileInformationByHandle(h, &info);
-  ::CloseHandle(h);
-  if (!ok) return std::nullopt;
+  FILE_ATTRIBUTE_TAG_INFO tag{};
+  if (!::GetFileInformationByHandle(h, &info)) return std::nullopt;
+  bool link = ::GetFileInformationByHandleEx(h, FileAttributeTagInfo, &tag, sizeof(tag)) &&
+              IsLinkTag(tag.FileAttributes, tag.ReparseTag);
   uint64_t size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-  return StatusOf(info.dwFileAttributes, size, info.ftLastWriteTime, isLink);
+  return StatusOf(info.dwFileAttributes, size, info.ftLastWriteTime, link);
 }
 
-// The attributes and the reparse tag of `path` itself, not following a link.
-bool OwnAttributes(const std::wstring& path, DWORD* attributes, DWORD* tag) {
-  WIN32_FIND_DATAW data;
-  HANDLE find = ::FindFirstFileExW(path.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
-                                   nullptr, 0);
-  if (find == INVALID_HANDLE_VALUE) {
-    // A bare drive has no entry of its own to find.
-    DWORD a = ::GetFileAttributesW(path.c_str());
-    if (a == INVALID_FILE_ATTRIBUTES) return false;
-    *attributes = a;
-    *tag = 0;
-    return true;
+std::wstring FinalPath(HANDLE h) {
+  std::wstring path(1024, L'\0');
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    DWORD n = ::GetFinalPathNameByHandleW(h, path.data(), static_cast<DWORD>(path.size()),
+                                          FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (n == 0) return {};
+    if (n < path.size()) {
+      path.resize(n);
+      return path;
+    }
+    path.assign(n + 1, L'\0');
   }
-  ::FindClose(find);
-  *attributes = data.dwFileAttributes;
-  *tag = data.dwReserved0;
-  return true;
+  return {};
 }
+
+bool SamePath(const std::wstring& a, const std::wstring& b) {
+  return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                                static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
+
+// Closes a handle at the end of a scope.
+struct Handle {
+  HANDLE h = INVALID_HANDLE_VALUE;
+  explicit Handle(HANDLE handle) : h(handle) {}
+  ~Handle() {
+    if (ok()) ::CloseHandle(h);
+  }
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  bool ok() const { return h != INVALID_HANDLE_VALUE && h != nullptr; }
+  HANDLE release() {
+    HANDLE out = h;
+    h = INVALID_HANDLE_VALUE;
+    return out;
+  }
+};
 
 class Win32Reader : public FileReader {
  public:
   explicit Win32Reader(HANDLE h) : h_(h) {}
   ~Win32Reader() override { ::CloseHandle(h_); }
+  uint64_t Size() override {
+    LARGE_INTEGER size{};
+    return ::GetFileSizeEx(h_, &size) ? static_cast<uint64_t>(size.QuadPart) : 0;
+  }
   long ReadAt(uint64_t offset, void* buffer, size_t size) override {
     size_t done = 0;
     auto* out = static_cast<char*>(buffer);
@@ -144,10 +179,198 @@ class Win32Writer : public FileWriter {
     h_ = INVALID_HANDLE_VALUE;
     return ok;
   }
+  HANDLE handle() const { return h_; }
 
  private:
   HANDLE h_;
 };
+
+class Win32Folder : public Folder {
+ public:
+  Win32Folder(HANDLE h, std::wstring path) : h_(h), path_(std::move(path)) {}
+  ~Win32Folder() override { ::CloseHandle(h_); }
+
+  bool List(std::vector<FolderEntry>* entries) override;
+
+  std::optional<FileStatus> Status(const std::string& name) override {
+    if (name.empty()) return HandleStatus(h_);
+    Handle h(OpenEntry(name, FILE_READ_ATTRIBUTES, FILE_FLAG_BACKUP_SEMANTICS));
+    return h.ok() ? HandleStatus(h.h) : std::nullopt;
+  }
+
+  std::unique_ptr<Folder> OpenFolder(const std::string& name) override {
+    Handle h(OpenEntry(name, FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+                       FILE_FLAG_BACKUP_SEMANTICS));
+    auto status = h.ok() ? HandleStatus(h.h) : std::nullopt;
+    if (!status || status->isLink || !status->isFolder) return nullptr;
+    std::wstring path = Child(name);
+    return std::make_unique<Win32Folder>(h.release(), path);
+  }
+
+  bool CreateFolder(const std::string& name) override {
+    return IsEntryName(name) && Unmoved() && ::CreateDirectoryW(Child(name).c_str(), nullptr);
+  }
+
+  std::unique_ptr<FileReader> OpenRead(const std::string& name) override {
+    Handle h(OpenEntry(name, GENERIC_READ, 0));
+    auto status = h.ok() ? HandleStatus(h.h) : std::nullopt;
+    if (!status || status->isLink || status->isFolder) return nullptr;
+    return std::make_unique<Win32Reader>(h.release());
+  }
+
+  std::unique_ptr<FileWriter> CreateNewFile(const std::string& name) override {
+    if (!IsEntryName(name) || !Unmoved()) return nullptr;
+    Handle h(::CreateFileW(Child(name).c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
+                           CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
+                           nullptr));
+    if (!h.ok()) return nullptr;
+    if (!SamePath(FinalPath(h.h), Child(name))) {
+      // The folder was moved after the check: the file landed elsewhere; take it back.
+      FILE_DISPOSITION_INFO gone{TRUE};
+      ::SetFileInformationByHandle(h.h, FileDispositionInfo, &gone, sizeof(gone));
+      return nullptr;
+    }
+    return std::make_unique<Win32Writer>(h.release());
+  }
+
+  bool CopyFileTo(const std::string& name, Folder& target, const std::string& targetName) override;
+
+  bool MoveTo(const std::string& name, Folder& target, const std::string& targetName) override {
+    auto* to = dynamic_cast<Win32Folder*>(&target);
+    if (!to || !IsEntryName(targetName)) return false;
+    Handle h(OpenEntry(name, DELETE | SYNCHRONIZE, FILE_FLAG_BACKUP_SEMANTICS));
+    if (!h.ok()) return false;
+    // A new name relative to the target folder's handle, never replacing an entry there.
+    if (Rename(h.h, to->h_, WideFromUtf8(targetName))) return true;
+    DWORD error = ::GetLastError();
+    if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS || !to->Unmoved()) return false;
+    // Wine takes no folder handle in a rename: the target folder's checked path instead.
+    return Rename(h.h, nullptr, to->Child(targetName));
+  }
+
+  bool DeleteFile(const std::string& name) override {
+    Handle h(OpenEntry(name, DELETE | FILE_READ_ATTRIBUTES, FILE_FLAG_BACKUP_SEMANTICS));
+    auto status = h.ok() ? HandleStatus(h.h) : std::nullopt;
+    // A read-only file is protected until its attributes are set to normal; a link to a folder
+    // is removed as the link.
+    if (!status || (!status->isLink && (status->isFolder || status->readOnly))) return false;
+    return Dispose(h.h);
+  }
+
+  bool RemoveFolder(const std::string& name) override {
+    Handle h(OpenEntry(name, DELETE | FILE_READ_ATTRIBUTES, FILE_FLAG_BACKUP_SEMANTICS));
+    auto status = h.ok() ? HandleStatus(h.h) : std::nullopt;
+    if (!status || status->isLink || !status->isFolder) return false;
+    return Dispose(h.h);
+  }
+
+  bool SetNormalAttributes(const std::string& name) override {
+    Handle h(OpenEntry(name, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, FILE_FLAG_BACKUP_SEMANTICS));
+    auto status = h.ok() ? HandleStatus(h.h) : std::nullopt;
+    if (!status) return false;
+    if (status->isLink || !status->readOnly) return true;
+    FILE_BASIC_INFO basic{};
+    if (!::GetFileInformationByHandleEx(h.h, FileBasicInfo, &basic, sizeof(basic))) return false;
+    basic.FileAttributes &= ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
+    if (basic.FileAttributes == 0) basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;  // 0: unchanged
+    return ::SetFileInformationByHandle(h.h, FileBasicInfo, &basic, sizeof(basic));
+  }
+
+ private:
+  std::wstring Child(const std::string& name) const {
+    return path_ + (path_.back() == L'\\' ? L"" : L"\\") + WideFromUtf8(name);
+  }
+  // The folder is still where its path says.
+  bool Unmoved() const { return SamePath(FinalPath(h_), path_); }
+
+  // The entry `name` itself (a link not followed), only when the system names it as
+  // this folder's path plus `name`. INVALID_HANDLE_VALUE otherwise.
+  HANDLE OpenEntry(const std::string& name, DWORD access, DWORD flags) const {
+    if (!IsEntryName(name)) return INVALID_HANDLE_VALUE;
+    const std::wstring child = Child(name);
+    Handle h(::CreateFileW(child.c_str(), access, kShareAll, nullptr, OPEN_EXISTING,
+                           flags | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!h.ok() || !SamePath(FinalPath(h.h), child)) return INVALID_HANDLE_VALUE;
+    return h.release();
+  }
+
+  static bool Rename(HANDLE h, HANDLE root, const std::wstring& name) {
+    std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + name.size() * sizeof(wchar_t));
+    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    rename->ReplaceIfExists = FALSE;
+    rename->RootDirectory = root;
+    rename->FileNameLength = static_cast<DWORD>(name.size() * sizeof(wchar_t));
+    std::copy(name.begin(), name.end(), rename->FileName);
+    return ::SetFileInformationByHandle(h, FileRenameInfo, rename, static_cast<DWORD>(buffer.size()));
+  }
+
+  static bool Dispose(HANDLE h) {
+    FILE_DISPOSITION_INFO gone{TRUE};
+    return ::SetFileInformationByHandle(h, FileDispositionInfo, &gone, sizeof(gone));
+  }
+
+  HANDLE h_;
+  std::wstring path_;  // the final path of h_ when it was opened
+};
+
+bool Win32Folder::List(std::vector<FolderEntry>* entries) {
+  entries->clear();
+  if (!Unmoved()) return false;
+  WIN32_FIND_DATAW data;
+  HANDLE find = ::FindFirstFileExW(Child("*").c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
+                                   nullptr, FIND_FIRST_EX_LARGE_FETCH);
+  if (find == INVALID_HANDLE_VALUE) return ::GetLastError() == ERROR_FILE_NOT_FOUND;
+  do {
+    std::wstring wideName = data.cFileName;
+    if (wideName == L"." || wideName == L"..") continue;
+    FolderEntry entry;
+    entry.name = Utf8FromWide(wideName);
+    if (WideFromUtf8(entry.name) != wideName) continue;  // an unpaired surrogate
+    entry.link = IsLinkTag(data.dwFileAttributes, data.dwReserved0);
+    entry.hidden = (data.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) != 0;
+    uint64_t size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    entry.status = StatusOf(data.dwFileAttributes, size, data.ftLastWriteTime, entry.link);
+    entries->push_back(std::move(entry));
+  } while (::FindNextFileW(find, &data));
+  ::FindClose(find);
+  std::sort(entries->begin(), entries->end(),
+            [](const FolderEntry& a, const FolderEntry& b) { return NameBefore(a.name, b.name); });
+  return true;
+}
+
+bool Win32Folder::CopyFileTo(const std::string& name, Folder& target,
+                             const std::string& targetName) {
+  auto* to = dynamic_cast<Win32Folder*>(&target);
+  if (!to) return false;
+  Handle in(OpenEntry(name, GENERIC_READ, FILE_FLAG_SEQUENTIAL_SCAN));
+  auto status = in.ok() ? HandleStatus(in.h) : std::nullopt;
+  if (!status || status->isLink || status->isFolder) return false;
+  FILETIME created, accessed, written;
+  if (!::GetFileTime(in.h, &created, &accessed, &written)) return false;
+  auto out = to->CreateNewFile(targetName);
+  if (!out) return false;
+  auto* writer = static_cast<Win32Writer*>(out.get());
+  bool ok = true;
+  static constexpr DWORD kChunk = 1 << 20;
+  std::unique_ptr<char[]> buffer(new char[kChunk]);
+  for (;;) {
+    DWORD got = 0;
+    if (!::ReadFile(in.h, buffer.get(), kChunk, &got, nullptr)) ok = false;
+    if (!ok || got == 0) break;
+    if (!writer->Write(buffer.get(), got)) {
+      ok = false;
+      break;
+    }
+  }
+  // The copy keeps the time of the last write, so a listing shows it as old as its source.
+  ::SetFileTime(writer->handle(), nullptr, nullptr, &written);
+  if (!ok) {
+    // A cut copy would pass for the whole file.
+    FILE_DISPOSITION_INFO gone{TRUE};
+    ::SetFileInformationByHandle(writer->handle(), FileDispositionInfo, &gone, sizeof(gone));
+  }
+  return writer->Close() && ok;
+}
 
 class Win32FileSystem : public FileSystem {
  public:
@@ -163,111 +386,26 @@ class Win32FileSystem : public FileSystem {
 
   std::optional<FileStatus> Status(const std::string& path) override {
     auto native = Native(path);
-    DWORD attributes = 0, tag = 0;
-    if (!native || !OwnAttributes(*native, &attributes, &tag)) return std::nullopt;
-    return TargetStatus(*native, IsLinkTag(attributes, tag));
+    if (!native) return std::nullopt;
+    Handle h(::CreateFileW(native->c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return h.ok() ? HandleStatus(h.h) : std::nullopt;
   }
 
-  bool ListFolder(const std::string& folder, std::vector<FolderEntry>* entries) override;
-
-  bool CreateFolder(const std::string& path) override {
-    auto native = Native(path);
-    return native && ::CreateDirectoryW(native->c_str(), nullptr);
-  }
-
-  bool CopyFile(const std::string& source, const std::string& target) override {
-    auto from = Native(source);
-    auto to = Native(target);
-    if (!from || !to) return false;
-    auto status = TargetStatus(*from, false);
-    if (!status || status->isFolder) return false;
-    // Never write through a link: it could lead out of the folders the device may use.
-    DWORD attributes = 0, tag = 0;
-    if (OwnAttributes(*to, &attributes, &tag) && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-      return false;
-    // Follows a link at the source, keeps the time of the last write.
-    return ::CopyFileExW(from->c_str(), to->c_str(), nullptr, nullptr, nullptr, 0);
-  }
-
-  bool DeleteFile(const std::string& path) override {
-    auto native = Native(path);
-    DWORD attributes = 0, tag = 0;
-    if (!native || !OwnAttributes(*native, &attributes, &tag)) return false;
-    bool link = IsLinkTag(attributes, tag);
-    if (!link && (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))) return false;
-    // A link to a folder is removed as a folder entry, which removes the link, not its target.
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return ::RemoveDirectoryW(native->c_str());
-    return ::DeleteFileW(native->c_str());
-  }
-
-  bool RemoveFolder(const std::string& path) override {
-    auto native = Native(path);
-    DWORD attributes = 0, tag = 0;
-    if (!native || !OwnAttributes(*native, &attributes, &tag)) return false;
-    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY) || IsLinkTag(attributes, tag)) return false;
-    return ::RemoveDirectoryW(native->c_str());
-  }
-
-  bool SetNormalAttributes(const std::string& path) override {
-    auto native = Native(path);
-    DWORD attributes = 0, tag = 0;
-    if (!native || !OwnAttributes(*native, &attributes, &tag)) return false;
-    if (IsLinkTag(attributes, tag) || !(attributes & FILE_ATTRIBUTE_READONLY)) return true;
-    DWORD keep = attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                               FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
-    return ::SetFileAttributesW(native->c_str(), keep ? keep : FILE_ATTRIBUTE_NORMAL);
-  }
-
-  std::unique_ptr<FileReader> OpenRead(const std::string& path) override {
+  std::unique_ptr<Folder> OpenFolderPath(const std::string& path) override {
     auto native = Native(path);
     if (!native) return nullptr;
-    HANDLE h = ::CreateFileW(native->c_str(), GENERIC_READ,
-                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return nullptr;
-    return std::make_unique<Win32Reader>(h);
-  }
-
-  std::unique_ptr<FileWriter> CreateFile(const std::string& path) override {
-    auto native = Native(path);
-    if (!native) return nullptr;
-    // The link itself if there is one, never its target; refused below.
-    HANDLE h = ::CreateFileW(native->c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return nullptr;
-    // OPEN_ALWAYS and truncating here rather than CREATE_ALWAYS, which refuses hidden files.
-    // A read-only file stays protected even for an administrator (or root under Wine), whose
-    // open would succeed.
-    FILE_ATTRIBUTE_TAG_INFO tagInfo{};
-    bool refused =
-        !::GetFileInformationByHandleEx(h, FileAttributeTagInfo, &tagInfo, sizeof(tagInfo)) ||
-        IsLinkTag(tagInfo.FileAttributes, tagInfo.ReparseTag) ||
-        (tagInfo.FileAttributes & FILE_ATTRIBUTE_READONLY);
-    if (refused || !::SetEndOfFile(h)) {
-      ::CloseHandle(h);
-      return nullptr;
-    }
-    return std::make_unique<Win32Writer>(h);
-  }
-
-  bool ResolvesWithin(const std::string& path, const std::string& root) override {
-    auto nativePath = Native(path);
-    auto nativeRoot = Native(root);
-    if (!nativePath || !nativeRoot) return false;
-    auto p = Resolve(*nativePath);
-    auto r = Resolve(*nativeRoot);
-    if (!p || !r) return false;
-    while (!r->empty() && r->back() == L'\\') r->pop_back();
-    if (p->size() < r->size()) return false;
-    if (::CompareStringOrdinal(p->c_str(), static_cast<int>(r->size()), r->c_str(),
-                               static_cast<int>(r->size()), TRUE) != CSTR_EQUAL)
-      return false;
-    return p->size() == r->size() || (*p)[r->size()] == L'\\';
+    Handle h(::CreateFileW(native->c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+                           kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    auto status = h.ok() ? HandleStatus(h.h) : std::nullopt;
+    if (!status || !status->isFolder) return nullptr;
+    std::wstring final = FinalPath(h.h);
+    if (final.empty()) return nullptr;
+    return std::make_unique<Win32Folder>(h.release(), final);
   }
 
  private:
   std::optional<std::wstring> Native(const std::string& path) const;
-  static std::optional<std::wstring> Resolve(const std::wstring& native);
 
   std::map<char, std::string> roots_;  // set by the constructor, read-only afterwards
 };
@@ -278,15 +416,6 @@ std::optional<std::wstring> Win32FileSystem::Native(const std::string& path) con
   if (letter < 'A' || letter > 'Z') return std::nullopt;
   if (path.size() > 2 && path[2] != '\\' && path[2] != '/') return std::nullopt;
   // Runs of separators count as one, as everywhere on Windows except behind "\\?\".
-  std::string rest;
-  for (char c : path.substr(2)) {
-    if (c == '/') c = '\\';
-    auto u = static_cast<unsigned char>(c);
-    if (u < 0x20 || c == ':' || c == '*' || c == '?' || c == '"' || c == '<' || c == '>' || c == '|')
-      return std::nullopt;
-    if (c == '\\' && !rest.empty() && rest.back() == '\\') continue;
-    rest += c;
-  }
   std::string native;
   if (roots_.empty()) {
     native = std::string(1, letter) + ":";
@@ -295,76 +424,24 @@ std::optional<std::wstring> Win32FileSystem::Native(const std::string& path) con
     if (it == roots_.end()) return std::nullopt;
     native = it->second;
   }
-  native += rest.empty() ? "\\" : rest;
-  std::wstring wide = WideFromUtf8(native);
-  if (Utf8FromWide(wide) != native) return std::nullopt;  // not valid UTF-8
-  return L"\\\\?\\" + wide;
-}
-
-// The final form of `native`: the existing part with its links resolved by the system, the rest
-// as written. Fails when a component exists but cannot be resolved (a dangling link).
-std::optional<std::wstring> Win32FileSystem::Resolve(const std::wstring& native) {
-  std::wstring head = native;
-  std::wstring tail;
-  for (;;) {
-    HANDLE h = OpenForAttributes(head, true);
-    if (h != INVALID_HANDLE_VALUE) {
-      std::wstring final(32768, L'\0');
-      DWORD n = ::GetFinalPathNameByHandleW(h, final.data(), static_cast<DWORD>(final.size()),
-                                            FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-      ::CloseHandle(h);
-      if (n == 0 || n >= final.size()) return std::nullopt;
-      final.resize(n);
-      while (!final.empty() && final.back() == L'\\') final.pop_back();
-      if (!tail.empty()) final += L"\\" + tail;
-      return final;
-    }
-    DWORD error = ::GetLastError();
-    DWORD attributes = 0, tag = 0;
-    if ((error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) ||
-        OwnAttributes(head, &attributes, &tag))
-      return std::nullopt;
-    // "\\?\C:\" is the drive itself: nothing is left to take away.
-    constexpr size_t kDriveRoot = 7;
-    size_t slash = head.find_last_of(L'\\');
-    if (head.size() <= kDriveRoot || slash == std::wstring::npos || slash < kDriveRoot - 1)
-      return std::nullopt;
-    std::wstring last = head.substr(slash + 1);
-    if (!last.empty()) tail = tail.empty() ? last : last + L"\\" + tail;
-    head.erase(std::max(slash, kDriveRoot));
-  }
-}
-
-bool Win32FileSystem::ListFolder(const std::string& folder, std::vector<FolderEntry>* entries) {
-  entries->clear();
-  auto native = Native(folder);
-  if (!native) return false;
-  std::wstring base = *native;
-  if (base.back() != L'\\') base += L'\\';
-  WIN32_FIND_DATAW data;
-  HANDLE find = ::FindFirstFileExW((base + L"*").c_str(), FindExInfoBasic, &data,
-                                   FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
-  if (find == INVALID_HANDLE_VALUE) return ::GetLastError() == ERROR_FILE_NOT_FOUND;
-  do {
-    std::wstring wideName = data.cFileName;
-    if (wideName == L"." || wideName == L"..") continue;
-    FolderEntry entry;
-    entry.name = Utf8FromWide(wideName);
-    if (WideFromUtf8(entry.name) != wideName) continue;  // an unpaired surrogate
-    entry.link = IsLinkTag(data.dwFileAttributes, data.dwReserved0);
-    entry.hidden = (data.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) != 0;
-    if (entry.link) {
-      entry.status = TargetStatus(base + wideName, true);
+  std::string component;
+  auto flush = [&]() {
+    if (component.empty()) return true;
+    if (!IsEntryName(component)) return false;
+    native += "\\" + component;
+    component.clear();
+    return true;
+  };
+  for (size_t i = 2; i < path.size(); ++i) {
+    if (path[i] == '\\' || path[i] == '/') {
+      if (!flush()) return std::nullopt;
     } else {
-      uint64_t size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-      entry.status = StatusOf(data.dwFileAttributes, size, data.ftLastWriteTime, false);
+      component += path[i];
     }
-    entries->push_back(std::move(entry));
-  } while (::FindNextFileW(find, &data));
-  ::FindClose(find);
-  std::sort(entries->begin(), entries->end(),
-            [](const FolderEntry& a, const FolderEntry& b) { return NameBefore(a.name, b.name); });
-  return true;
+  }
+  if (!flush()) return std::nullopt;
+  if (native.size() == 2) native += "\\";  // a bare drive
+  return L"\\\\?\\" + WideFromUtf8(native);
 }
 
 }  // namespace

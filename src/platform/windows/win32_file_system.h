@@ -2,7 +2,7 @@
 // The Windows file system behind platform::FileSystem, through the wide API, so that every name
 // works whatever the code page. Drive letters are the system's own (C:\Users is C:\Users); tests
 // may map letters to folders instead. Names compare without case, as NTFS does. Symbolic links and
-// junctions are reported as links; the core decides whether to follow them.
+// junctions are reported as links and never followed below an open folder.
 
 #include <map>
 #include <memory>

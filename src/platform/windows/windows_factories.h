@@ -19,6 +19,8 @@ std::unique_ptr<IdleInhibitor> CreateExecutionStateInhibitor();
 std::unique_ptr<Power> CreateWindowsPower();
 std::unique_ptr<Clock> CreateWindowsClock();
 
+// Software\TalvenServer\<application name>: the program's settings key below HKEY_CURRENT_USER.
+std::wstring SettingsKeyPath(const std::string& applicationName);
 // Settings below HKEY_CURRENT_USER\`keyPath`, one subkey per section, REG_SZ values.
 std::unique_ptr<ProfileStore> CreateRegistryProfileStore(std::wstring keyPath);
 // The value `valueName` in HKEY_CURRENT_USER\`keyPath` (the Run key in the program).

@@ -70,14 +70,14 @@ class WindowsSystemInfo : public SystemInfo {
 // while the narrow code page cannot spell most of them. The codec therefore only validates.
 class Utf8TextCodec : public TextCodec {
  public:
-  std::string Utf8ToAnsi(std::string_view utf8) override { return ValidPrefix(utf8); }
-  std::string AnsiToUtf8(std::string_view ansi) override { return ValidPrefix(ansi); }
+  std::optional<std::string> Utf8ToAnsi(std::string_view utf8) override { return Whole(utf8); }
+  std::optional<std::string> AnsiToUtf8(std::string_view ansi) override { return Whole(ansi); }
   bool IsValidUtf8(std::string_view bytes) override { return IsValidUtf8Text(bytes); }
 
  private:
-  static std::string ValidPrefix(std::string_view text) {
-    text = text.substr(0, text.find('\0'));
-    return std::string(text.substr(0, ValidUtf8PrefixLength(text)));
+  static std::optional<std::string> Whole(std::string_view text) {
+    if (text.find('\0') != std::string_view::npos || !IsValidUtf8Text(text)) return std::nullopt;
+    return std::string(text);
   }
 };
 

@@ -58,16 +58,25 @@ class WaitableSocket {
   // Before each attempt of the operation: a readiness that arrives after this is not lost.
   void Arm(Direction d) { ::ResetEvent(ready_[d]); }
 
-  // Waits until the socket may be ready for `d` again. False when stopped.
-  bool Wait(Direction d) {
+  enum WaitResult { kReady, kStopped, kTimedOut };
+
+  // Waits until the socket may be ready for `d` again, at most `timeoutMs` (negative: for ever).
+  WaitResult Wait(Direction d, int timeoutMs = -1) {
     HANDLE handles[3] = {stop_, ready_[d], networkEvent_};
+    const ULONGLONG deadline = ::GetTickCount64() + static_cast<ULONGLONG>(timeoutMs < 0 ? 0 : timeoutMs);
     for (;;) {
-      if (stopped()) return false;
-      DWORD r = ::WaitForMultipleObjects(3, handles, FALSE, INFINITE);
-      if (r == WAIT_OBJECT_0 || stopped()) return false;
-      if (r == WAIT_OBJECT_0 + 1) return true;
-      if (r != WAIT_OBJECT_0 + 2) return false;
-      if (TakeNetworkEvents(d)) return true;
+      if (stopped()) return kStopped;
+      DWORD wait = INFINITE;
+      if (timeoutMs >= 0) {
+        ULONGLONG now = ::GetTickCount64();
+        wait = now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
+      }
+      DWORD r = ::WaitForMultipleObjects(3, handles, FALSE, wait);
+      if (r == WAIT_OBJECT_0 || stopped()) return kStopped;
+      if (r == WAIT_OBJECT_0 + 1) return kReady;
+      if (r == WAIT_TIMEOUT) return kTimedOut;
+      if (r != WAIT_OBJECT_0 + 2) return kStopped;
+      if (TakeNetworkEvents(d)) return kReady;
     }
   }
 
@@ -114,8 +123,11 @@ class WinsockStreamSocket : public StreamSocket {
   WinsockStreamSocket(SOCKET s, Ipv4Endpoint peer)
       : socket_(s, FD_READ | FD_WRITE | FD_CLOSE), peer_(peer) {}
 
-  long Receive(void* buffer, size_t size) override {
+  long Receive(void* buffer, size_t size) override { return ReceiveWithin(buffer, size, -1); }
+
+  long ReceiveWithin(void* buffer, size_t size, int timeoutMs) override {
     int want = static_cast<int>(size > 0x7fffffff ? 0x7fffffff : size);
+    const ULONGLONG start = ::GetTickCount64();
     for (;;) {
       if (socket_.stopped()) return -1;
       socket_.Arm(WaitableSocket::kRead);
@@ -123,12 +135,27 @@ class WinsockStreamSocket : public StreamSocket {
       if (socket_.stopped()) return -1;
       if (n >= 0) return n;
       if (!WouldBlock()) return -1;
-      if (!socket_.Wait(WaitableSocket::kRead)) return -1;
+      // The whole time counts from the call: a wake-up without data does not extend it.
+      int left = timeoutMs;
+      if (timeoutMs >= 0) {
+        ULONGLONG spent = ::GetTickCount64() - start;
+        left = spent >= static_cast<ULONGLONG>(timeoutMs) ? 0 : timeoutMs - static_cast<int>(spent);
+      }
+      switch (socket_.Wait(WaitableSocket::kRead, left)) {
+        case WaitableSocket::kReady:
+          continue;
+        case WaitableSocket::kTimedOut:
+          return kTimedOut;
+        case WaitableSocket::kStopped:
+          return -1;
+      }
     }
   }
 
+  // Each accepted byte restarts the progress timeout.
   bool SendAll(const void* data, size_t size) override {
     const char* p = static_cast<const char*>(data);
+    const int timeout = progressTimeoutMs_.load();
     while (size > 0) {
       if (socket_.stopped()) return false;
       int chunk = static_cast<int>(size > (1 << 20) ? (1 << 20) : size);
@@ -139,11 +166,15 @@ class WinsockStreamSocket : public StreamSocket {
         size -= static_cast<size_t>(n);
         continue;
       }
-      if (n < 0 && WouldBlock() && socket_.Wait(WaitableSocket::kWrite)) continue;
+      if (n < 0 && WouldBlock() &&
+          socket_.Wait(WaitableSocket::kWrite, timeout > 0 ? timeout : -1) == WaitableSocket::kReady)
+        continue;
       return false;
     }
     return !socket_.stopped();
   }
+
+  void SetSendProgressTimeout(int timeoutMs) override { progressTimeoutMs_.store(timeoutMs); }
 
   void Shutdown() override { socket_.Stop(true); }
   Ipv4Endpoint Peer() const override { return peer_; }
@@ -151,6 +182,7 @@ class WinsockStreamSocket : public StreamSocket {
  private:
   WaitableSocket socket_;
   Ipv4Endpoint peer_;
+  std::atomic<int> progressTimeoutMs_{0};  // set by the owner, read by the sending threads
 };
 
 class WinsockListenSocket : public ListenSocket {
@@ -175,7 +207,8 @@ class WinsockListenSocket : public ListenSocket {
       }
       int error = ::WSAGetLastError();
       if (error == WSAECONNRESET) continue;  // the peer gave up before we took it
-      if (error != WSAEWOULDBLOCK || !socket_.Wait(WaitableSocket::kRead)) return nullptr;
+      if (error != WSAEWOULDBLOCK || socket_.Wait(WaitableSocket::kRead) != WaitableSocket::kReady)
+        return nullptr;
     }
   }
 
@@ -206,7 +239,7 @@ class WinsockDatagramSocket : public DatagramSocket {
         return n >= 0 ? n : want;
       }
       if (error != WSAEWOULDBLOCK) return -1;
-      if (!socket_.Wait(WaitableSocket::kRead)) return -1;
+      if (socket_.Wait(WaitableSocket::kRead) != WaitableSocket::kReady) return -1;
     }
   }
 
