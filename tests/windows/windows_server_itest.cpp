@@ -87,7 +87,7 @@ TEST_F(WindowsServerTest, FirstRunWritesDefaultsToTheRegistryAndTheQuotedRunEntr
 }
 
 TEST_F(WindowsServerTest, CtrlCSavesTheSettingsAndTheRunEntryFollowsTheSetting) {
-  Start(WithConfig({{"autologin", "FALSE"}, {"securitycode", "9876"}}));
+  Start(WithConfig({{"autologin", "FALSE"}, {"securitylogin", "TRUE"}, {"securitycode", "9876"}}));
   auto lines = server->process().Lines();
   ASSERT_GE(lines.size(), 2u);
   EXPECT_EQ(lines[0], "status 2: -");
