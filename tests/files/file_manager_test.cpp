@@ -370,7 +370,9 @@ TEST_F(FileManagerTest, RefusesUploadsThatWouldLeaveTheTargetOrCannotBeWritten) 
     EXPECT_EQ(session_.replies, (std::vector<int32_t>{2012, 2012})) << path;
   }
   EXPECT_TRUE(std::filesystem::is_empty(drives_.Native("C:\\Private")));
-  if (haveLink) EXPECT_TRUE(std::filesystem::is_empty(drives_.Native("C:\\Shared\\T\\link")));
+  if (haveLink) {
+    EXPECT_TRUE(std::filesystem::is_empty(drives_.Native("C:\\Shared\\T\\link")));
+  }
 
   session_.replies.clear();
   std::string path = "C:\\Shared\\T/x.txt";
