@@ -1,38 +1,46 @@
-// The whole desktop pipeline on a private 1920 x 1080 Xvfb screen with changing content: our
-// capture + scale + cursor + conversion + encoding, sent over loopback to a reading device, next to
-// FFmpeg's x11grab with libx264 at the same settings. Prints frames per second and their ratio,
-// and the share of a frame's time spent before the encoder. Run by hand; needs Xvfb and ffmpeg.
+// The whole desktop stream on a private 1920 x 1080 Xvfb screen on which a 1280 x 720 region
+// scrolls text (every 10 ms; every 4 ms for the uncapped rate), as a device over loopback receives
+// it, next to FFmpeg's x11grab with area scaling and libx264 at the same settings, in the same run:
+//   - frame age at the device (picture taken to packet read) for devices that read 30 and 60
+//     frames a second, at the default cap of 60;
+//   - CPU time per frame at 60 frames a second, against FFmpeg with -framerate 60;
+//   - CPU load of a stream of an unchanged screen;
+//   - the uncapped frame rate (max_fps 0) against FFmpeg's, at 1280 x 720 and 1066 x 600.
+// Our CPU time is the process's less the device's thread; FFmpeg's is its child's. The X server's
+// own work is in neither. Run by hand; needs Xvfb and ffmpeg.
 
 #include <signal.h>
+#include <spawn.h>
+#include <stdlib.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
 
-#include <atomic>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
+#include <cstring>
+#include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "app/app_state.h"
 #include "desktop/desktop_stream.h"
-#include "desktop/frame_composer.h"
-#include "desktop/video_encoder.h"
 #include "platform/linux/posix_factories.h"
 #include "platform/linux/x11_screen_source.h"
 #include "support/device_client.h"
 #include "support/wire.h"
 #include "support/xvfb_display.h"
 
+extern char** environ;
+
 namespace {
 
 using namespace vantaro;
 using Clock = std::chrono::steady_clock;
-// Each side runs in kRounds slices of kSeconds, taking turns, so that a change in the load from
-// other work on the machine falls on both alike.
-constexpr double kSeconds = 3.0;
-constexpr int kRounds = 3;
 
 class QuietObserver : public app::StatusObserver {
  public:
@@ -40,35 +48,90 @@ class QuietObserver : public app::StatusObserver {
   void ShowMessage(const std::string&) override {}
 };
 
-// Scrolls lines of text in a window that covers the screen, about 60 times a second.
-void Animate(const std::string& display, std::atomic<bool>& stop) {
-  xcb_connection_t* c = xcb_connect(display.c_str(), nullptr);
+double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+double CpuSeconds(int who) {
+  rusage u{};
+  ::getrusage(who, &u);
+  return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+double Load() {
+  double l[1] = {0};
+  ::getloadavg(l, 1);
+  return l[0];
+}
+
+// The animation, in a process of its own so that its CPU time is not counted as ours: a grey
+// screen with a 1280 x 720 window in the middle whose text scrolls every 10 ms.
+int Animate(const char* display, int periodMs) {
+  xcb_connection_t* c = xcb_connect(display, nullptr);
+  if (xcb_connection_has_error(c)) return 1;
   xcb_screen_t* s = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+  uint32_t grey = 0x808080;
+  xcb_change_window_attributes(c, s->root, XCB_CW_BACK_PIXEL, &grey);
+  xcb_clear_area(c, 0, s->root, 0, 0, 0, 0);
   xcb_window_t w = xcb_generate_id(c);
   uint32_t values[] = {s->white_pixel};
-  xcb_create_window(c, XCB_COPY_FROM_PARENT, w, s->root, 0, 0, 1920, 1080, 0,
+  xcb_create_window(c, XCB_COPY_FROM_PARENT, w, s->root, 320, 180, 1280, 720, 0,
                     XCB_WINDOW_CLASS_INPUT_OUTPUT, s->root_visual, XCB_CW_BACK_PIXEL, values);
   xcb_map_window(c, w);
   xcb_gcontext_t gc = xcb_generate_id(c);
   uint32_t gcValues[] = {s->black_pixel, s->white_pixel};
   xcb_create_gc(c, gc, w, XCB_GC_FOREGROUND | XCB_GC_BACKGROUND, gcValues);
   const std::string line = "The quick brown fox jumps over the lazy dog 0123456789 ";
-  for (int frame = 0; !stop.load(); ++frame) {
+  for (int frame = 0;; ++frame) {
     xcb_clear_area(c, 0, w, 0, 0, 0, 0);
-    for (int row = 0; row < 80; ++row) {
+    for (int row = 0; row < 56; ++row) {
       std::string text = std::to_string(frame + row) + " " + line + line + line;
-      text.resize(250);
+      text.resize(170);
       xcb_image_text_8(c, static_cast<uint8_t>(text.size()), w, gc, 4,
                        static_cast<int16_t>(14 + row * 13 - frame % 13), text.c_str());
     }
     std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
-    std::this_thread::sleep_for(std::chrono::milliseconds(16));
+    if (xcb_connection_has_error(c)) return 0;
+    std::this_thread::sleep_for(std::chrono::milliseconds(periodMs));
   }
-  xcb_disconnect(c);
 }
 
-// Our stream as a device receives it: frames per second over loopback.
-double OurStream(int32_t option, int deviceW, int deviceH) {
+pid_t StartAnimation(const std::string& display, int periodMs) {
+  std::string self = "/proc/self/exe", period = std::to_string(periodMs);
+  char* argv[] = {self.data(), const_cast<char*>("--animate"), const_cast<char*>(display.c_str()),
+                  period.data(), nullptr};
+  pid_t pid = -1;
+  if (::posix_spawn(&pid, "/proc/self/exe", nullptr, nullptr, argv, environ) != 0) return -1;
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  return pid;
+}
+
+void StopAnimation(pid_t pid) {
+  if (pid <= 0) return;
+  ::kill(pid, SIGTERM);
+  ::waitpid(pid, nullptr, 0);
+}
+
+struct StreamRun {
+  long frames = 0;
+  double seconds = 0;
+  double cpuSeconds = 0;        // from before the start to after the stop
+  double steadyCpuSeconds = 0;  // from the first frame's arrival to the end of the run
+  double steadySeconds = 0;
+  std::vector<double> agesMs;  // after the first second
+  double Fps() const { return seconds > 0 ? frames / seconds : 0; }
+  double CpuMsPerFrame() const { return frames > 0 ? cpuSeconds * 1000 / frames : 0; }
+  double Percentile(double p) const {
+    if (agesMs.empty()) return 0;
+    std::vector<double> sorted = agesMs;
+    std::sort(sorted.begin(), sorted.end());
+    return sorted[std::min(sorted.size() - 1, static_cast<size_t>(p * sorted.size()))];
+  }
+};
+
+// Our stream as a device receives it. `deviceFps` 0: the device reads as fast as it can;
+// otherwise it takes one frame packet per 1/deviceFps seconds, like a phone whose decoder is
+// the bottleneck.
+StreamRun OurStream(int32_t option, int deviceW, int deviceH, int32_t maxFps, int deviceFps,
+                    double seconds) {
   QuietObserver observer;
   app::AppState state(observer);
   state.deviceDisplayWidth = deviceW;
@@ -87,78 +150,77 @@ double OurStream(int32_t option, int deviceW, int deviceH) {
   state.dataSocket.Replace(listener->Accept());
   connector.join();
   auto source = platform::CreateX11ScreenSource();
-  desktop::DesktopStream stream(state, *source, "");
+  desktop::DesktopStream stream(state, *source, "", maxFps);
+  std::mutex capturedLock;
+  std::vector<Clock::time_point> captured;
+  stream.SetFrameSentHook([&](Clock::time_point at) {
+    std::lock_guard<std::mutex> guard(capturedLock);
+    captured.push_back(at);
+  });
+  std::vector<Clock::time_point> arrived;
+  double cpuStart = CpuSeconds(RUSAGE_SELF), deviceCpuStart = CpuSeconds(RUSAGE_THREAD);
   stream.OnStartStream(option);
-  long frames = 0;
   auto start = Clock::now();
-  double elapsed = 0;
-  while (elapsed < kSeconds) {
+  double steadyCpuStart = 0;
+  Clock::time_point steadyStart = start;
+  while (Clock::now() - start < std::chrono::duration<double>(seconds)) {
     std::string head = device.Receive(16);
     if (head.size() < 16) break;
     std::string rest = device.Receive(static_cast<size_t>(testing::ReadLe32(head, 4)) + 6);
-    if (testing::ReadLe32(head, 0) == 2001) ++frames;
-    if (frames == 1) start = Clock::now();
-    elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+    if (testing::ReadLe32(head, 0) != 2001) continue;
+    arrived.push_back(Clock::now());
+    if (arrived.size() == 1) {
+      steadyCpuStart = CpuSeconds(RUSAGE_SELF) - CpuSeconds(RUSAGE_THREAD);
+      steadyStart = arrived.back();
+    }
+    if (deviceFps > 0)
+      std::this_thread::sleep_until(
+          start + std::chrono::duration<double>(static_cast<double>(arrived.size()) / deviceFps));
   }
+  StreamRun run;
+  run.seconds = Seconds(Clock::now() - start);
+  run.steadySeconds = Seconds(Clock::now() - steadyStart);
+  run.steadyCpuSeconds = CpuSeconds(RUSAGE_SELF) - CpuSeconds(RUSAGE_THREAD) - steadyCpuStart;
   stream.OnEndMode();
   state.dataSocket.Close();
   stream.StopAll();
-  return (frames - 1) / elapsed;
+  run.cpuSeconds =
+      (CpuSeconds(RUSAGE_SELF) - cpuStart) - (CpuSeconds(RUSAGE_THREAD) - deviceCpuStart);
+  run.frames = static_cast<long>(arrived.size());
+  for (size_t i = 0; i < arrived.size() && i < captured.size(); ++i) {
+    if (arrived[i] - start < std::chrono::seconds(1)) continue;
+    run.agesMs.push_back(Seconds(arrived[i] - captured[i]) * 1000);
+  }
+  return run;
 }
 
-// Where a frame's time goes, measured on the same loop without the network: the wait for the
-// picture, the work before the encoder (scale, cursor, conversion) and the encoder, in
-// milliseconds per frame.
-struct FrameTimes {
-  double capture = 0, compose = 0, encode = 0;
-  double Share() const { return (capture + compose) / (capture + compose + encode); }
+struct FfmpegRun {
+  double frames = 0;
+  double seconds = 0;
+  double cpuSeconds = 0;
+  double Fps() const { return seconds > 0 ? frames / seconds : 0; }
+  double CpuMsPerFrame() const { return frames > 0 ? cpuSeconds * 1000 / frames : 0; }
 };
 
-FrameTimes MeasureFrameTimes(int w, int h) {
-  FrameTimes times;
-  auto source = platform::CreateX11ScreenSource();
-  platform::ScreenSize size;
-  std::string error;
-  if (!source->Start(&size, &error)) return times;
-  desktop::VideoEncoderContext encoder;
-  encoder.OpenVideoEncoder(w, h);
-  desktop::I420Planes planes{encoder.plane(0),  encoder.plane(1),  encoder.plane(2),
-                             encoder.stride(0), encoder.stride(1), encoder.stride(2)};
-  desktop::FrameComposer composer({w, h});
-  constexpr int kFrames = 300;
-  for (int i = 0; i < kFrames; ++i) {
-    auto t0 = Clock::now();
-    platform::ScreenFrame frame;
-    bool ok = source->CaptureFrame(&frame) == platform::CaptureResult::kOk;
-    auto t1 = Clock::now();
-    if (ok) composer.Compose(frame, planes);
-    auto t2 = Clock::now();
-    encoder.EncodeVideoPicture(i);
-    auto t3 = Clock::now();
-    times.capture += std::chrono::duration<double, std::milli>(t1 - t0).count() / kFrames;
-    times.compose += std::chrono::duration<double, std::milli>(t2 - t1).count() / kFrames;
-    times.encode += std::chrono::duration<double, std::milli>(t3 - t2).count() / kFrames;
-  }
-  source->Stop();
-  return times;
-}
-
-// FFmpeg's x11grab with libx264 at the same settings; frames per second from its frame count.
-double FfmpegStream(const std::string& display, int w, int h) {
+// FFmpeg's x11grab, area scaling and libx264 at the same settings, for `seconds` of input.
+FfmpegRun FfmpegStream(const std::string& display, int w, int h, int framerate, int seconds) {
+  FfmpegRun run;
   int err[2];
-  if (::pipe(err) != 0) return -1;
+  if (::pipe(err) != 0) return run;
   std::string scale =
       "scale=" + std::to_string(w) + ":" + std::to_string(h) + ":flags=area,format=yuv420p";
-  std::string duration = std::to_string(static_cast<int>(kSeconds));
+  std::string duration = std::to_string(seconds), rate = std::to_string(framerate);
+  auto start = Clock::now();
   pid_t pid = ::fork();
   if (pid == 0) {
     ::dup2(err[1], 2);
     ::close(err[0]);
-    ::execlp("ffmpeg", "ffmpeg", "-hide_banner", "-nostdin", "-f", "x11grab", "-framerate", "1000",
-             "-video_size", "1920x1080", "-i", display.c_str(), "-t", duration.c_str(), "-vf",
-             scale.c_str(), "-c:v", "libx264", "-preset", "veryfast", "-tune", "zerolatency",
-             "-profile:v", "baseline", "-threads", "1", "-crf", "25", "-crf_max", "35", "-g", "25",
-             "-intra-refresh", "1", "-f", "null", "-", static_cast<char*>(nullptr));
+    ::execlp("ffmpeg", "ffmpeg", "-hide_banner", "-nostdin", "-f", "x11grab", "-framerate",
+             rate.c_str(), "-video_size", "1920x1080", "-i", display.c_str(), "-t",
+             duration.c_str(), "-vf", scale.c_str(), "-c:v", "libx264", "-preset", "veryfast",
+             "-tune", "zerolatency", "-profile:v", "baseline", "-threads", "1", "-crf", "25",
+             "-crf_max", "35", "-g", "25", "-intra-refresh", "1", "-f", "null", "-",
+             static_cast<char*>(nullptr));
     ::_exit(127);
   }
   ::close(err[1]);
@@ -167,42 +229,95 @@ double FfmpegStream(const std::string& display, int w, int h) {
   ssize_t n;
   while ((n = ::read(err[0], buf, sizeof(buf))) > 0) log.append(buf, static_cast<size_t>(n));
   ::close(err[0]);
-  ::waitpid(pid, nullptr, 0);
+  rusage u{};
+  int status = 0;
+  ::wait4(pid, &status, 0, &u);
+  run.seconds = Seconds(Clock::now() - start);
+  run.cpuSeconds =
+      u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
   size_t at = log.rfind("frame=");
-  if (at == std::string::npos) return -1;
-  return std::atof(log.c_str() + at + 6) / kSeconds;
+  if (at != std::string::npos) run.frames = std::atof(log.c_str() + at + 6);
+  // Its frame count covers `seconds` of input; the wall time adds its start-up.
+  run.seconds = seconds;
+  return run;
+}
+
+void FrameAge(int deviceFps) {
+  StreamRun run = OurStream(1, 1280, 720, 60, deviceFps, 7.0);
+  std::printf(
+      "frame age, device reading %d fps, cap 60, 1280x720: %.1f fps, p50 %.1f ms, p99 %.1f "
+      "ms, max %.1f ms (%zu frames, load %.2f)\n",
+      deviceFps, run.Fps(), run.Percentile(0.5), run.Percentile(0.99), run.Percentile(1.0),
+      run.agesMs.size(), Load());
+  std::fflush(stdout);
+}
+
+void CpuAtSixty(const std::string& display) {
+  for (int round = 0; round < 2; ++round) {
+    StreamRun ours = OurStream(1, 1280, 720, 60, 0, 4.0);
+    FfmpegRun theirs = FfmpegStream(display, 1280, 720, 60, 4);
+    std::printf(
+        "cpu per frame at 60 fps, 1280x720: ours %.2f ms (%.1f fps), ffmpeg %.2f ms (%.1f "
+        "fps), ratio %.2f (load %.2f)\n",
+        ours.CpuMsPerFrame(), ours.Fps(), theirs.CpuMsPerFrame(), theirs.Fps(),
+        theirs.CpuMsPerFrame() > 0 ? ours.CpuMsPerFrame() / theirs.CpuMsPerFrame() : 0, Load());
+    std::fflush(stdout);
+  }
+}
+
+void Uncapped(const std::string& display) {
+  struct Size {
+    int32_t option, deviceW, deviceH, w, h;
+  };
+  for (Size s : {Size{1, 1280, 720, 1280, 720}, Size{4, 0, 0, 1066, 600}}) {
+    double ours = 0, theirs = 0;
+    constexpr int kRounds = 3;
+    for (int round = 0; round < kRounds; ++round) {
+      ours += OurStream(s.option, s.deviceW, s.deviceH, 0, 0, 3.0).Fps() / kRounds;
+      theirs += FfmpegStream(display, s.w, s.h, 1000, 3).Fps() / kRounds;
+    }
+    std::printf("uncapped %dx%d: ours %.1f fps, ffmpeg %.1f fps, ratio %.2f (load %.2f)\n", s.w,
+                s.h, ours, theirs, theirs > 0 ? ours / theirs : 0.0, Load());
+    std::fflush(stdout);
+  }
+}
+
+void Unchanged() {
+  StreamRun run = OurStream(1, 1280, 720, 60, 0, 8.0);
+  std::printf(
+      "unchanged screen, cap 60, 1280x720: %.2f %% of a core while streaming (%.2f %% with "
+      "the start and stop), %.2f frames a second (load %.2f)\n",
+      run.steadyCpuSeconds / run.steadySeconds * 100, run.cpuSeconds / run.seconds * 100, run.Fps(),
+      Load());
+  std::fflush(stdout);
 }
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  if (argc == 4 && std::strcmp(argv[1], "--animate") == 0)
+    return Animate(argv[2], std::atoi(argv[3]));
   testing::XvfbDisplay xvfb("1920x1080x24");
   if (!xvfb.ok()) {
     std::fprintf(stderr, "%s\n", xvfb.error().c_str());
     return 1;
   }
   ::setenv("DISPLAY", xvfb.name().c_str(), 1);
-  std::atomic<bool> stop{false};
-  std::thread animator(Animate, xvfb.name(), std::ref(stop));
-  struct Size {
-    int32_t option, deviceW, deviceH, w, h;
-  };
-  for (Size s : {Size{1, 1280, 720, 1280, 720}, Size{4, 0, 0, 1066, 600}}) {
-    double ours = 0, theirs = 0;
-    for (int round = 0; round < kRounds; ++round) {
-      ours += OurStream(s.option, s.deviceW, s.deviceH) / kRounds;
-      theirs += FfmpegStream(xvfb.name(), s.w, s.h) / kRounds;
-    }
-    FrameTimes times = MeasureFrameTimes(s.w, s.h);
-    std::printf(
-        "%dx%d: ours %.1f fps, ffmpeg x11grab+libx264 %.1f fps, ratio %.2f, "
-        "before the encoder %.0f %% of a frame (capture %.2f ms, scale + cursor + "
-        "conversion %.2f ms, encoder %.2f ms)\n",
-        s.w, s.h, ours, theirs, theirs > 0 ? ours / theirs : 0.0, times.Share() * 100,
-        times.capture, times.compose, times.encode);
-    std::fflush(stdout);
+  std::string only = argc == 2 ? argv[1] : "";
+  pid_t animation = StartAnimation(xvfb.name(), 10);
+  if (only.empty() || only == "age") {
+    FrameAge(30);
+    FrameAge(60);
   }
-  stop = true;
-  animator.join();
+  if (only.empty() || only == "cpu") CpuAtSixty(xvfb.name());
+  StopAnimation(animation);
+  if (only.empty() || only == "uncapped") {
+    // A screen that changes faster than either side can take it: without a cap only changed
+    // pictures are taken, so a slower animation would measure the animation.
+    animation = StartAnimation(xvfb.name(), 4);
+    Uncapped(xvfb.name());
+    StopAnimation(animation);
+  }
+  if (only.empty() || only == "unchanged") Unchanged();
   return 0;
 }

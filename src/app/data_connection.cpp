@@ -46,6 +46,12 @@ bool DataConnection::SendMessage(const void* data, size_t size) {
   return writer.Write(data, size);
 }
 
+platform::SendRoom DataConnection::WaitForSendRoom(size_t budget, int timeoutMs) {
+  std::shared_ptr<platform::StreamSocket> socket = Current();
+  if (!socket) return platform::SendRoom::kFailed;
+  return socket->WaitForSendRoom(budget, timeoutMs);
+}
+
 std::shared_ptr<platform::StreamSocket> DataConnection::Current() {
   std::lock_guard<std::mutex> guard(socketLock_);
   return socket_;

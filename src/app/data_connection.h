@@ -51,6 +51,10 @@ class DataConnection {
   bool HasConnection();
   // One whole message in one piece.
   bool SendMessage(const void* data, size_t size);
+  // Waits at most `timeoutMs` until the connection holds fewer than `budget` unsent bytes
+  // (StreamSocket::WaitForSendRoom); kFailed when there is no connection. Takes no message lock,
+  // so the other senders go on writing meanwhile.
+  platform::SendRoom WaitForSendRoom(size_t budget, int timeoutMs);
   // Starts a message that is written in several pieces.
   MessageWriter BeginMessage() { return MessageWriter(*this); }
 

@@ -17,6 +17,8 @@ struct Settings {
   int32_t port = 0;      // the service port; the listeners use port, port + 1 and port + 2
   int32_t deviceId = 0;  // this computer's identifier in discovery replies
   std::vector<std::string> sharedFolders;  // computer paths, Windows syntax
+  std::string maxFpsText;                  // "max_fps" exactly as stored; empty when absent
+  int32_t maxFps = 60;  // the desktop stream's frame cap, 0 for none (read once, at start-up)
 };
 
 }  // namespace vantaro::app

@@ -16,6 +16,7 @@ constexpr char kSecurityLoginKey[] = "securitylogin";
 constexpr char kSecurityCodeKey[] = "securitycode";
 constexpr char kPortKey[] = "port";
 constexpr char kDeviceIdKey[] = "device_id";
+constexpr char kMaxFpsKey[] = "max_fps";
 constexpr char kTrue[] = "TRUE";
 constexpr char kFalse[] = "FALSE";
 // A port value that older set-ups stored to mean "no valid port"; it reads as absent.
@@ -32,6 +33,17 @@ std::string DeviceIdText(double unixSeconds) {
 }
 
 }  // namespace
+
+int32_t MaxFpsValue(const std::string& text) {
+  // Four digits at most, so that the value cannot overflow before the range check.
+  if (text.empty() || text.size() > 4) return kDefaultMaxFps;
+  int32_t value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return kDefaultMaxFps;
+    value = value * 10 + (c - '0');
+  }
+  return value <= kHighestMaxFps ? value : kDefaultMaxFps;
+}
 
 SettingsStore::SettingsStore(platform::ProfileStore& store, platform::AutoStart& autoStart,
                              platform::Clock& clock, platform::SystemInfo& systemInfo,
@@ -71,6 +83,8 @@ void SettingsStore::LoadSettings(Settings& settings) {
   }
 
   settings.deviceId = LeadingDigitsValue(store_.GetString(kConfigSection, kDeviceIdKey));
+  settings.maxFpsText = store_.GetString(kConfigSection, kMaxFpsKey);
+  settings.maxFps = MaxFpsValue(settings.maxFpsText);
 
   // What the File Manager page does when it is created at start-up; done here so that a run
   // without a window shares the same folders.
@@ -96,6 +110,10 @@ void SettingsStore::SaveSettings(const Settings& settings) {
   store_.WriteString(kConfigSection, kPortKey, settings.portText);
   store_.WriteString(kConfigSection, kDeviceIdKey, std::to_string(settings.deviceId));
   store_.WriteString(kConfigSection, kFirstRunKey, kFalse);
+  // Kept as the user typed it, even when it reads as the default, so that a save never changes
+  // what the user wrote.
+  if (!settings.maxFpsText.empty())
+    store_.WriteString(kConfigSection, kMaxFpsKey, settings.maxFpsText);
 }
 
 bool SettingsStore::SetAutoStart(bool enable) {

@@ -19,8 +19,16 @@ inline constexpr char kConfigSection[] = "TalvenServer_config";
 inline constexpr int32_t kDefaultPort = 5868;
 // The highest service port whose three listeners (port, port + 1, port + 2) all fit.
 inline constexpr int32_t kHighestPort = 65533;
+inline constexpr int32_t kDefaultMaxFps = 60;
+// The highest frame cap taken as it stands; anything above is a typing error, not a wish.
+inline constexpr int32_t kHighestMaxFps = 1000;
 // The argument that starts the program hidden, as the autostart entry passes it.
 inline constexpr char kHiddenStartArgument[] = "-ar";
+
+// The frame cap that a stored "max_fps" text means: a plain decimal number from 0 (no cap) to
+// kHighestMaxFps; anything else (empty, signs, spaces, other characters, larger numbers) means
+// kDefaultMaxFps.
+int32_t MaxFpsValue(const std::string& text);
 
 class SettingsStore {
  public:
@@ -37,7 +45,8 @@ class SettingsStore {
   // default folders appended to `settings.sharedFolders` and written to the folder section.
   void InitializeFirstRun(Settings& settings);
 
-  // Writes every field to the store; `portText` goes unchanged, the code only while required.
+  // Writes every field to the store; `portText` goes unchanged, the code only while required,
+  // and "max_fps" as it was read (not at all when it was absent).
   void SaveSettings(const Settings& settings);
 
   // Creates (running the executable with "-ar") or removes the autostart entry. False when the

@@ -1,6 +1,8 @@
 #include "desktop/desktop_stream.h"
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <vector>
 
@@ -10,9 +12,30 @@
 
 namespace vantaro::desktop {
 
+namespace {
+
+// The longest that the capture thread waits at a time before it looks at the stream flag again.
+constexpr auto kWaitSlice = std::chrono::milliseconds(50);
+
+StreamClock::duration FrameInterval(int32_t maxFps) {
+  if (maxFps < 0) maxFps = kDefaultMaxFps;
+  if (maxFps == 0) return StreamClock::duration::zero();
+  return std::chrono::duration_cast<StreamClock::duration>(std::chrono::seconds(1)) / maxFps;
+}
+
+int Milliseconds(StreamClock::duration d) {
+  auto ms = std::chrono::ceil<std::chrono::milliseconds>(d).count();
+  return static_cast<int>(std::max<long long>(ms, 0));
+}
+
+}  // namespace
+
 DesktopStream::DesktopStream(app::AppState& state, platform::ScreenSource& screen,
-                             std::string noCaptureDeviceText)
-    : state_(state), screen_(screen), noCaptureDeviceText_(std::move(noCaptureDeviceText)) {}
+                             std::string noCaptureDeviceText, int32_t maxFps)
+    : state_(state),
+      screen_(screen),
+      noCaptureDeviceText_(std::move(noCaptureDeviceText)),
+      frameInterval_(FrameInterval(maxFps)) {}
 
 DesktopStream::~DesktopStream() { StopAll(); }
 
@@ -61,6 +84,11 @@ void DesktopStream::StopAll() {
 PictureSize DesktopStream::outputSize() {
   std::lock_guard<std::mutex> guard(threadLock_);
   return output_;
+}
+
+void DesktopStream::SetFrameSentHook(FrameSentHook hook) {
+  std::lock_guard<std::mutex> guard(threadLock_);
+  frameSent_ = std::move(hook);
 }
 
 void DesktopStream::StopLocked() {
@@ -112,24 +140,16 @@ void DesktopStream::RunDesktopStream(PictureSize output) {
   for (int64_t frameIndex = 0;; ++frameIndex) {
     const I420Picture* picture = exchange.TakeFilled();
     if (picture == nullptr) break;
+    StreamClock::time_point captured = picture->captured;
     encoder_.SetCallerBuffer(picture->bytes.data(), picture->bytes.size());
     int32_t size = encoder_.EncodeVideoPicture(frameIndex);
     if (size > 0) {
-      bool sent = true;
-      double now = WholeSecondsNow();
-      if (media.videoHeaderPending.load()) {
-        // Cleared only once the format packet went out: no frame reaches a device before it.
-        std::vector<uint8_t> format = VideoFormatPayload(output.width, output.height);
-        sent = SendMediaPacket(state_.dataSocket, kPacketVideoFormat, now, format.data(),
-                               format.size(), packet);
-        if (sent) media.videoHeaderPending = false;
-      }
-      sent = sent && SendMediaPacket(state_.dataSocket, kPacketVideoFrame, now,
-                                     encoder_.frameData(), static_cast<size_t>(size), packet);
+      bool sent = SendFrame(output, size, packet);
       // The device that asked for this stream has gone; frames must not flow on to whichever
       // device connects next, and without a format packet.
       if (!sent && delivered) break;
       delivered = delivered || sent;
+      if (sent && frameSent_) frameSent_(captured);
     }
     if (!media.streamRunning.load()) break;
   }
@@ -142,25 +162,73 @@ void DesktopStream::RunDesktopStream(PictureSize output) {
   screen_.Stop();
 }
 
+bool DesktopStream::SendFrame(PictureSize output, int32_t size, std::vector<uint8_t>& packet) {
+  app::MediaFlags& media = state_.media;
+  bool sent = true;
+  double now = WholeSecondsNow();
+  if (media.videoHeaderPending.load()) {
+    // Cleared only once the format packet went out: no frame reaches a device before it.
+    std::vector<uint8_t> format = VideoFormatPayload(output.width, output.height);
+    sent = SendMediaPacket(state_.dataSocket, kPacketVideoFormat, now, format.data(), format.size(),
+                           packet);
+    if (sent) media.videoHeaderPending = false;
+  }
+  return sent && SendMediaPacket(state_.dataSocket, kPacketVideoFrame, now, encoder_.frameData(),
+                                 static_cast<size_t>(size), packet);
+}
+
 void DesktopStream::RunCapture(PictureSize output, PictureExchange& exchange,
                                std::atomic<bool>& screenLost) {
   FrameComposer composer(output);
+  StreamClock::time_point lastCapture = StreamClock::now() - std::chrono::hours(1);
+  StreamClock::duration captureTime{};  // running average of capture + scale + conversion
   for (;;) {
-    I420Picture* picture = exchange.AcquireFree();
+    if (!WaitForTurn(exchange, lastCapture)) break;
+    I420Picture* picture = exchange.AcquireFree(captureTime);
     if (picture == nullptr) return;
+    StreamClock::time_point started = StreamClock::now();
     platform::ScreenFrame frame;
     platform::CaptureResult result = screen_.CaptureFrame(&frame);
     if (result == platform::CaptureResult::kPermanentFailure) {
       screenLost = true;
-      exchange.Close();
-      return;
+      break;
     }
+    lastCapture = started;
     // After a temporary failure the previous picture is sent again.
     if (result == platform::CaptureResult::kOk && composer.Compose(frame, picture->planes)) {
+      picture->captured = started;
       exchange.Publish(picture);
     } else {
-      exchange.PublishRepeat();
+      exchange.PublishRepeat(started);
     }
+    StreamClock::duration took = StreamClock::now() - started;
+    captureTime =
+        captureTime == StreamClock::duration{} ? took : captureTime + (took - captureTime) / 4;
+  }
+  exchange.Close();
+}
+
+bool DesktopStream::WaitForTurn(PictureExchange& exchange, StreamClock::time_point lastCapture) {
+  const std::atomic<bool>& running = state_.media.streamRunning;
+  // The cap counts from the previous capture, so the time the frame took is not added to it.
+  StreamClock::time_point due = lastCapture + frameInterval_;
+  while (StreamClock::now() < due) {
+    if (!running.load()) return false;
+    if (!exchange.WaitUntil(std::min(due, StreamClock::now() + kWaitSlice))) return false;
+  }
+  const StreamClock::time_point keepAlive = lastCapture + std::chrono::milliseconds(kKeepAliveMs);
+  for (;;) {
+    if (!running.load()) return false;
+    // Room first, then the change: a change that comes while the connection is busy is taken
+    // when the connection is free, as it is then. Without a connection the frames are made and
+    // their sends fail, as they always did, so that a device that is gone ends the stream.
+    platform::SendRoom room =
+        state_.dataSocket.WaitForSendRoom(kStreamSendBudget, Milliseconds(kWaitSlice));
+    if (room == platform::SendRoom::kBusy) continue;
+    StreamClock::time_point now = StreamClock::now();
+    if (now >= keepAlive) return true;
+    int wait = Milliseconds(std::min<StreamClock::duration>(keepAlive - now, kWaitSlice));
+    if (screen_.WaitForChange(wait) != platform::ChangeResult::kUnchanged) return true;
   }
 }
 

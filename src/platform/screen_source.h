@@ -37,6 +37,12 @@ struct ScreenFrame {
   CursorImage cursor;
 };
 
+enum class ChangeResult {
+  kChanged,    // the picture or the cursor changed (or the source cannot tell)
+  kUnchanged,  // nothing changed within the time given
+  kFailure,    // the source is gone; CaptureFrame will say so
+};
+
 enum class CaptureResult {
   kOk,
   kTemporaryFailure,  // this frame failed; the next call may succeed
@@ -49,9 +55,17 @@ class ScreenSource {
   // Connects to the screen and reads its size. False when there is no usable screen, with the
   // reason in `error` (one line).
   virtual bool Start(ScreenSize* size, std::string* error) = 0;
-  // Fills `frame` with the newest picture. May hand back the picture that was asked for at the
-  // previous call while the next one is already being taken.
+  // Fills `frame` with the picture of the screen as it is at the call.
   virtual CaptureResult CaptureFrame(ScreenFrame* frame) = 0;
+  // Whether WaitForChange can tell that nothing changed. Valid after Start.
+  virtual bool WatchesChanges() const { return false; }
+  // Waits at most `timeoutMs` until the screen's content, the cursor's shape or its position
+  // changed since the picture of the last CaptureFrame was taken (before the first capture:
+  // kChanged). A source that cannot tell reports kChanged at once.
+  virtual ChangeResult WaitForChange(int timeoutMs) {
+    (void)timeoutMs;
+    return ChangeResult::kChanged;
+  }
   // Releases the connection and the buffers; Start may be called again afterwards.
   virtual void Stop() = 0;
 };

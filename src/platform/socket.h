@@ -22,14 +22,21 @@ inline std::string FormatIpv4(uint32_t address) {
          "." + std::to_string((address >> 8) & 0xff) + "." + std::to_string(address & 0xff);
 }
 
+// What a wait for room in a connection's send queue found.
+enum class SendRoom {
+  kReady,   // fewer unsent bytes than the budget: a message written now goes out next
+  kBusy,    // the time ran out first
+  kFailed,  // the connection failed or was shut down
+};
+
 class StreamSocket {
  public:
   // What ReceiveWithin returns when no byte arrived in time.
   static constexpr long kTimedOut = -2;
 
   virtual ~StreamSocket() = default;
-  // Receives at most `size` bytes. Returns the count (> 0), 0 at the end of the stream, -1 on failure
-  // (including after Shutdown()).
+  // Receives at most `size` bytes. Returns the count (> 0), 0 at the end of the stream, -1 on
+  // failure (including after Shutdown()).
   virtual long Receive(void* buffer, size_t size) = 0;
   // As Receive, but gives up with kTimedOut when nothing arrived within `timeoutMs`; the connection
   // stays usable. A socket that cannot time out (an in-memory one) may wait as Receive does.
@@ -43,7 +50,19 @@ class StreamSocket {
   // From now on SendAll fails once the peer has accepted no byte for `timeoutMs` (0: wait for
   // ever, the initial setting). A socket whose sends never block may ignore it.
   virtual void SetSendProgressTimeout(int timeoutMs) { (void)timeoutMs; }
-  // Wakes every thread blocked in Receive or SendAll; later calls fail. Thread-safe.
+  // Waits at most `timeoutMs` until fewer than `budget` bytes that were sent wait in the
+  // connection: unsent in this side's queue, or received by the peer and not yet read (as far as
+  // its advertised window tells), so that a sender can hold its next message back until the
+  // earlier ones have been taken. The first call sets the limit for the whole connection: from
+  // then on a blocking send also returns once all but about `budget` bytes of it are out. Any
+  // thread; one budget per connection. A socket that cannot tell reports kReady.
+  virtual SendRoom WaitForSendRoom(size_t budget, int timeoutMs) {
+    (void)budget;
+    (void)timeoutMs;
+    return SendRoom::kReady;
+  }
+  // Wakes every thread blocked in Receive, SendAll or WaitForSendRoom; later calls fail.
+  // Thread-safe.
   virtual void Shutdown() = 0;
   // Address of the peer, host byte order.
   virtual Ipv4Endpoint Peer() const = 0;

@@ -237,6 +237,50 @@ TEST(SettingsStoreTest, SavedSettingsLoadBackUnchanged) {
   EXPECT_EQ(again.sharedFolders, first.sharedFolders);
 }
 
+TEST(SettingsStoreTest, MaxFpsReadsAPlainNumberUpToAThousandAndIsWrittenBackVerbatim) {
+  struct Case {
+    const char* stored;  // nullptr: absent
+    int32_t maxFps;
+  };
+  const Case cases[] = {
+      {nullptr, 60},
+      {"", 60},
+      {"30", 30},
+      {"0", 0},
+      {"1", 1},
+      {"1000", 1000},
+      {"1001", 60},
+      {"0060", 60},
+      {"fast", 60},
+      {"-5", 60},
+      {"+30", 60},
+      {" 30", 60},
+      {"30 ", 60},
+      {"12ab", 60},
+      {"3.5", 60},
+      {"99999", 60},
+      {"99999999999", 60},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.stored ? c.stored : "absent");
+    Fixture f;
+    MemoryProfileStore::Values extra;
+    if (c.stored) extra.emplace_back("max_fps", c.stored);
+    f.store.Preset(kConfigSection, Profile(extra));
+    Settings s;
+    f.settings.LoadSettings(s);
+    EXPECT_EQ(s.maxFps, c.maxFps);
+    f.store.ClearOperations();
+    f.settings.SaveSettings(s);
+    std::vector<std::string> ops = f.store.Operations();
+    bool written = !ops.empty() && ops.back().rfind("set TalvenServer_config max_fps=", 0) == 0;
+    if (c.stored && *c.stored)
+      EXPECT_EQ(ops.back(), std::string("set TalvenServer_config max_fps=") + c.stored);
+    else
+      EXPECT_FALSE(written) << "a value the user never wrote is not invented";
+  }
+}
+
 TEST(SettingsStoreTest, AutoStartRunsTheExecutableHidden) {
   Fixture f;
   f.systemInfo.executablePath = "/opt/my apps/vantaro-server";

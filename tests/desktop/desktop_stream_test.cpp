@@ -161,6 +161,28 @@ TEST_F(DesktopStreamTest, StartWhileRunningStopsTheFirstLoopAndRereadsTheScreen)
   EXPECT_EQ(ReadLe32(second->payload, 4), 600);
 }
 
+TEST_F(DesktopStreamTest, TheFrameCapIsHonoured) {
+  struct Case {
+    int32_t maxFps;
+    size_t frames;
+  };
+  // The fake screen reports every wait as a change and the fake connection always has room, so
+  // only the cap holds the loop back. Counted from the start, so the bound is generous.
+  for (Case c : {Case{10, 12}, Case{25, 30}}) {
+    SCOPED_TRACE(c.maxFps);
+    socket = std::make_shared<platform::FakeStreamSocket>();
+    state.dataSocket.Replace(socket);
+    DesktopStream capped(state, screen, "", c.maxFps);
+    auto start = std::chrono::steady_clock::now();
+    capped.OnStartStream(1);
+    ASSERT_TRUE(WaitForPackets(c.frames + 1));
+    double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    capped.StopAll();
+    EXPECT_LE(static_cast<double>(c.frames - 1), c.maxFps * seconds + 1);
+  }
+}
+
 TEST_F(DesktopStreamTest, NoScreenMeansNoStream) {
   screen.FailStart("cannot open display :99");
   stream.OnStartStream(1);

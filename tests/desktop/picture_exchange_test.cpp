@@ -15,10 +15,10 @@ TEST(PictureExchange, HandsEveryPictureOverOnceInOrderAndNeverWritesOneInUse) {
   constexpr int kPictures = 200;
   std::thread capture([&] {
     for (int n = 1; n <= kPictures; ++n) {
-      I420Picture* picture = exchange.AcquireFree();
+      I420Picture* picture = exchange.AcquireFree(StreamClock::duration::zero());
       ASSERT_NE(picture, nullptr);
       if (n % 7 == 0) {
-        exchange.PublishRepeat();  // a failed capture: the free picture stays untouched
+        exchange.PublishRepeat(StreamClock::now());  // a failed capture: the free picture stays untouched
         continue;
       }
       picture->planes.y[0] = static_cast<uint8_t>(n);
@@ -52,7 +52,7 @@ TEST(PictureExchange, HandsEveryPictureOverOnceInOrderAndNeverWritesOneInUse) {
 
 TEST(PictureExchange, StartsBlackAndCloseWakesBothSides) {
   PictureExchange exchange(4, 2);
-  exchange.PublishRepeat();
+  exchange.PublishRepeat(StreamClock::now());
   const I420Picture* black = exchange.TakeFilled();
   ASSERT_NE(black, nullptr);
   EXPECT_EQ(black->bytes,
@@ -60,7 +60,7 @@ TEST(PictureExchange, StartsBlackAndCloseWakesBothSides) {
   std::thread taker([&] { EXPECT_EQ(exchange.TakeFilled(), nullptr); });
   exchange.Close();
   taker.join();
-  EXPECT_EQ(exchange.AcquireFree(), nullptr);
+  EXPECT_EQ(exchange.AcquireFree(StreamClock::duration::zero()), nullptr);
 }
 
 }  // namespace

@@ -26,6 +26,15 @@ class X11Painter {
     xcb_clear_area(connection_, 0, Root(), 0, 0, 0, 0);
     Sync();
   }
+  // A filled rectangle drawn on the root window (0xRRGGBB).
+  void FillRect(int16_t x, int16_t y, uint16_t width, uint16_t height, uint32_t rgb) {
+    xcb_gcontext_t gc = xcb_generate_id(connection_);
+    xcb_create_gc(connection_, gc, Root(), XCB_GC_FOREGROUND, &rgb);
+    xcb_rectangle_t rect{x, y, width, height};
+    xcb_poly_fill_rectangle(connection_, Root(), gc, 1, &rect);
+    xcb_free_gc(connection_, gc);
+    Sync();
+  }
   void MovePointer(int16_t x, int16_t y) {
     xcb_warp_pointer(connection_, XCB_NONE, Root(), 0, 0, 0, 0, x, y);
     Sync();

@@ -75,8 +75,8 @@ void CTalvenServer_WinApp::CreateServices() {
   inputInjector_ = platform_.createInputInjector();
   remoteInput_ = std::make_unique<input::RemoteInput>(*inputInjector_, *platform_.clock,
                                                        *platform_.textCodec);
-  desktopStream_ = std::make_unique<desktop::DesktopStream>(state_, *platform_.screenSource,
-                                                            texts_.txtNoCaptureDevice);
+  desktopStream_ = std::make_unique<desktop::DesktopStream>(
+      state_, *platform_.screenSource, texts_.txtNoCaptureDevice, settings_.maxFps);
   // The file manager needs the control session (upload replies) and the control server needs the
   // file request handler, so the session is reached through connect_ once it exists.
   connect_ = std::make_unique<control::CTalvenConnect>(

@@ -1,5 +1,6 @@
 #include "platform/fakes/fake_screen_source.h"
 
+#include <cstring>
 #include <thread>
 
 namespace vantaro::platform {
@@ -38,6 +39,11 @@ void FakeScreenSource::FailStart(const std::string& error) {
   startError_ = error;
 }
 
+void FakeScreenSource::SetNoise(bool noise) {
+  std::lock_guard<std::mutex> guard(lock_);
+  noise_ = noise;
+}
+
 void FakeScreenSource::SetCaptureResult(CaptureResult result) {
   std::lock_guard<std::mutex> guard(lock_);
   result_ = result;
@@ -69,6 +75,12 @@ CaptureResult FakeScreenSource::CaptureFrame(ScreenFrame* frame) {
     result = result_;
     if (result == CaptureResult::kOk) {
       handedOut_ = pixels_;
+      for (size_t i = 0; noise_ && i + 8 <= handedOut_.size(); i += 8) {
+        seed_ ^= seed_ << 13;  // xorshift64: cheap enough for a whole screen per capture
+        seed_ ^= seed_ >> 7;
+        seed_ ^= seed_ << 17;
+        std::memcpy(&handedOut_[i], &seed_, 8);
+      }
       frame->pixels = handedOut_.data();
       frame->width = width_;
       frame->height = height_;

@@ -23,6 +23,9 @@ class FakeScreenSource : public ScreenSource {
   void SetCursor(const CursorImage& cursor);
   // The next Start fails with `error` (empty: succeeds again).
   void FailStart(const std::string& error);
+  // From now on every capture is new random noise (true) or the painted picture (false): noise
+  // makes frames as large as the encoder makes them.
+  void SetNoise(bool noise);
   // Every CaptureFrame from now on returns `result` (kOk restores normal frames).
   void SetCaptureResult(CaptureResult result);
 
@@ -45,6 +48,8 @@ class FakeScreenSource : public ScreenSource {
   CursorImage cursor_;
   std::string startError_;
   CaptureResult result_ = CaptureResult::kOk;
+  bool noise_ = false;
+  uint64_t seed_ = 0x9e3779b97f4a7c15ull;
   std::atomic<int> starts_{0};
   std::atomic<int> stops_{0};
   std::atomic<int> captures_{0};

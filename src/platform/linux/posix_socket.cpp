@@ -4,14 +4,19 @@
 #include <arpa/inet.h>
 #include <errno.h>
 #include <ifaddrs.h>
+#include <linux/tcp.h>
 #include <net/if.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <cstddef>
 #include <cstring>
+#include <mutex>
 #include <set>
 
 #include "platform/linux/posix_factories.h"
@@ -78,6 +83,25 @@ class PosixStreamSocket : public StreamSocket {
     return true;
   }
   void SetSendProgressTimeout(int timeoutMs) override { sendTimeoutMs_.store(timeoutMs); }
+  SendRoom WaitForSendRoom(size_t budget, int timeoutMs) override {
+    if (fd_.shutDown()) return SendRoom::kFailed;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    // With TCP_NOTSENT_LOWAT the socket polls writable only while fewer unsent bytes than the
+    // limit are queued, so this side's wait is one poll (an SIOCOUTQ budget would need a counting
+    // loop, and would count the bytes in flight too). Set once: the option is the connection's.
+    int lowat = static_cast<int>(std::min<size_t>(std::max<size_t>(budget, 1), 1 << 30));
+    if (lowat_.exchange(lowat) != lowat)
+      ::setsockopt(fd_.fd(), IPPROTO_TCP, TCP_NOTSENT_LOWAT, &lowat, sizeof(lowat));
+    pollfd p{fd_.fd(), POLLOUT, 0};
+    int n;
+    do {
+      n = ::poll(&p, 1, timeoutMs);
+    } while (n < 0 && errno == EINTR);
+    if (fd_.shutDown() || n < 0 || (p.revents & (POLLERR | POLLHUP | POLLNVAL)))
+      return SendRoom::kFailed;
+    if (n == 0) return SendRoom::kBusy;
+    return WaitForPeer(budget, deadline);
+  }
   void Shutdown() override { fd_.Shutdown(); }
   Ipv4Endpoint Peer() const override { return peer_; }
 
@@ -93,9 +117,46 @@ class PosixStreamSocket : public StreamSocket {
     }
   }
 
+  // Bytes that the peer has received and not yet read also wait, in its receive buffer; only its
+  // advertised window shows them: the largest free window it ever offered, less what it offers
+  // now. A peer that reads without announcing it (a receiver opens its window lazily) leaves that
+  // figure standing, so a figure that has not moved for kStaleWindow counts as read.
+  SendRoom WaitForPeer(size_t budget, std::chrono::steady_clock::time_point deadline) {
+    constexpr auto kStaleWindow = std::chrono::milliseconds(100);
+    for (;;) {
+      if (fd_.shutDown()) return SendRoom::kFailed;
+      tcp_info info{};
+      socklen_t size = sizeof(info);
+      if (::getsockopt(fd_.fd(), IPPROTO_TCP, TCP_INFO, &info, &size) != 0 ||
+          size < offsetof(tcp_info, tcpi_snd_wnd) + sizeof(info.tcpi_snd_wnd))
+        return SendRoom::kReady;  // a kernel that does not tell
+      uint64_t inFlight = info.tcpi_bytes_sent - info.tcpi_bytes_retrans - info.tcpi_bytes_acked;
+      int64_t free = static_cast<int64_t>(info.tcpi_snd_wnd) - static_cast<int64_t>(inFlight);
+      auto now = std::chrono::steady_clock::now();
+      {
+        std::lock_guard<std::mutex> guard(peerLock_);
+        if (free > largestFree_) largestFree_ = free;
+        if (free != lastFree_) {
+          lastFree_ = free;
+          lastFreeChange_ = now;
+        }
+        if (largestFree_ - free < static_cast<int64_t>(budget) ||
+            now - lastFreeChange_ >= kStaleWindow)
+          return SendRoom::kReady;
+      }
+      if (now >= deadline) return SendRoom::kBusy;
+      ::poll(nullptr, 0, 1);
+    }
+  }
+
   Descriptor fd_;
   Ipv4Endpoint peer_;
   std::atomic<int> sendTimeoutMs_{0};
+  std::atomic<int> lowat_{0};  // the TCP_NOTSENT_LOWAT set last (any thread)
+  std::mutex peerLock_;        // guards the three below (any thread that waits for room)
+  int64_t largestFree_ = 0;
+  int64_t lastFree_ = -1;
+  std::chrono::steady_clock::time_point lastFreeChange_;
 };
 
 class PosixListenSocket : public ListenSocket {
@@ -133,8 +194,8 @@ class PosixDatagramSocket : public DatagramSocket {
       if (fd_.shutDown()) return -1;
       sockaddr_in peer{};
       socklen_t len = sizeof(peer);
-      ssize_t n = ::recvfrom(fd_.fd(), buffer, size, MSG_TRUNC,
-                             reinterpret_cast<sockaddr*>(&peer), &len);
+      ssize_t n =
+          ::recvfrom(fd_.fd(), buffer, size, MSG_TRUNC, reinterpret_cast<sockaddr*>(&peer), &len);
       if (n < 0 && errno == EINTR) continue;
       if (fd_.shutDown() || n < 0) return -1;
       if (from) *from = Ipv4Endpoint{ntohl(peer.sin_addr.s_addr), ntohs(peer.sin_port)};

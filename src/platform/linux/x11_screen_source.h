@@ -1,6 +1,7 @@
 #pragma once
 // The root window of the X display named by DISPLAY, taken through shared memory, with the cursor
-// image of the XFixes extension.
+// image of the XFixes extension. With the DAMAGE extension it tells an unchanged screen (content,
+// cursor shape and pointer position) from a changed one; without it every wait reports a change.
 
 #include <memory>
 
