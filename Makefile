@@ -18,9 +18,9 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
 
-# The window does not exist yet, so the server always runs headless.
+# With a display the server opens its window and tray icon; without one it runs headless by itself.
 run: build
-	./$(BUILD_DIR)/vantaro-server --headless $(ARGS)
+	./$(BUILD_DIR)/vantaro-server $(ARGS)
 
 test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS) --timeout 300 -LE windows

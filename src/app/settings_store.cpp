@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "app/leading_digits.h"
+#include "app/security_code.h"
 #include "app/shared_folders.h"
 
 namespace vantaro::app {
@@ -94,7 +95,12 @@ void SettingsStore::LoadSettings(Settings& settings) {
 void SettingsStore::InitializeFirstRun(Settings& settings) {
   store_.WriteString(kConfigSection, kAutoLoginKey, kTrue);
   SetAutoStart(true);
-  store_.WriteString(kConfigSection, kSecurityLoginKey, BoolText(settings.securityLogin));
+  // Safe by default: a fresh profile asks every device for a random code, so that nobody on the
+  // same network takes the computer over before its user has looked at the settings.
+  settings.securityLogin = 1;
+  settings.securityCode = GenerateSecurityCode();
+  store_.WriteString(kConfigSection, kSecurityLoginKey, kTrue);
+  store_.WriteString(kConfigSection, kSecurityCodeKey, settings.securityCode);
   store_.WriteString(kConfigSection, kPortKey, std::to_string(kDefaultPort));
   store_.WriteString(kConfigSection, kDeviceIdKey, DeviceIdText(clock_.UnixTimeSeconds()));
   store_.WriteString(kConfigSection, kFirstRunKey, kFalse);

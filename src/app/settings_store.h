@@ -41,7 +41,7 @@ class SettingsStore {
   void LoadSettings(Settings& settings);
 
   // The defaults of a fresh profile: "autologin" TRUE and the autostart entry, "securitylogin"
-  // from `settings`, port 5868, a device_id from the clock, "first_run" FALSE, and the user's
+  // TRUE with a random six-character "securitycode" (also set in `settings`), port 5868, a device_id from the clock, "first_run" FALSE, and the user's
   // default folders appended to `settings.sharedFolders` and written to the folder section.
   void InitializeFirstRun(Settings& settings);
 

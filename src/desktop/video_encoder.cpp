@@ -108,11 +108,11 @@ bool VideoEncoderContext::SetCallerBuffer(const uint8_t* i420, size_t size) {
   return true;
 }
 
-int32_t VideoEncoderContext::EncodeVideoPicture(int64_t pts) {
+int32_t VideoEncoderContext::EncodeVideoPicture(int64_t pts, bool forceIdr) {
   frame_ = nullptr;
   frameSize_ = 0;
   if (!isOpen() || (supply_ == PictureSupply::kCallerBuffer && !bufferSet_)) return 0;
-  lib_->picture.i_type = X264_TYPE_AUTO;
+  lib_->picture.i_type = forceIdr ? X264_TYPE_IDR : X264_TYPE_AUTO;
   lib_->picture.i_qpplus1 = 0;
   lib_->picture.i_pts = pts;
   int nalCount = 0;

@@ -48,8 +48,9 @@ class VideoEncoderContext {
 
   // Encodes the current picture with presentation time `pts`. Returns the byte count of the
   // frame (0 or less: no frame; nothing to send). The bytes stay valid until the next encode or
-  // close.
-  int32_t EncodeVideoPicture(int64_t pts);
+  // close. With `forceIdr` the frame is an IDR frame preceded by the parameter sets, so that it
+  // decodes without any earlier frame.
+  int32_t EncodeVideoPicture(int64_t pts, bool forceIdr = false);
   const uint8_t* frameData() const { return frame_; }
   int32_t frameSize() const { return frameSize_; }
 

@@ -26,6 +26,17 @@ bool Confinement::Allows(const std::string& path) {
   return false;
 }
 
+bool Confinement::AllowsChange(const std::string& path) {
+  if (!Allows(path)) return false;
+  if (!readOnlyFolders_) return true;
+  auto parts = SplitComputerPath(path);
+  for (const std::string& folder : readOnlyFolders_()) {
+    auto root = SplitComputerPath(folder);
+    if (root && IsSameOrBelow(*parts, *root)) return false;
+  }
+  return true;
+}
+
 bool Confinement::IsSharedFolder(const std::string& path) {
   auto parts = SplitComputerPath(path);
   if (!parts) return false;

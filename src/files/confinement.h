@@ -37,8 +37,17 @@ class Confinement {
   Confinement(platform::FileSystem& fileSystem,
               std::function<std::vector<std::string>()> sharedFolders);
 
+  // The shared folders that the device may read but not change; `readOnlyFolders` returns the
+  // current list each time, from either thread. Set before the service opens; none by default.
+  void SetReadOnlyFolders(std::function<std::vector<std::string>()> readOnlyFolders) {
+    readOnlyFolders_ = std::move(readOnlyFolders);
+  }
+
   // Whether the text of `path` names a shared folder or something below one.
   bool Allows(const std::string& path);
+  // Whether `path` may be written, created, moved or deleted: allowed, and in no read-only shared
+  // folder (where two shared folders overlap, a read-only one wins).
+  bool AllowsChange(const std::string& path);
   // Whether `path` names a shared folder itself.
   bool IsSharedFolder(const std::string& path);
   // Reaches the folder that holds `path`; absent when the path is not allowed or a folder on the
@@ -57,6 +66,7 @@ class Confinement {
 
   platform::FileSystem& fileSystem_;
   std::function<std::vector<std::string>()> sharedFolders_;
+  std::function<std::vector<std::string>()> readOnlyFolders_;
 };
 
 }  // namespace vantaro::files

@@ -106,6 +106,10 @@ bool FileManager::AllAllowed(const PathRequest& request, bool withTarget, bool r
     ReportRefused("target", request.target);
     return false;
   }
+  if (withTarget && !confinement_.AllowsChange(request.target)) {
+    ReportRefused("read-only target", request.target);
+    return false;
+  }
   for (const auto& item : request.items) {
     if (!confinement_.Allows(item)) {
       ReportRefused("path", item);
@@ -114,6 +118,10 @@ bool FileManager::AllAllowed(const PathRequest& request, bool withTarget, bool r
     // The folders the user chose stay; only what they hold can go.
     if (removesItems && confinement_.IsSharedFolder(item)) {
       ReportRefused("shared folder", item);
+      return false;
+    }
+    if (removesItems && !confinement_.AllowsChange(item)) {
+      ReportRefused("read-only path", item);
       return false;
     }
   }

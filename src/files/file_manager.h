@@ -47,6 +47,12 @@ class FileManager : public FileOperations {
   void EndDataSession() override;
   void HandleUpload(const uint8_t* message, size_t length) override;
 
+  // The shared folders the device may only read: uploads, copies and moves into them, and moves
+  // and deletes in them, are refused (2012). Set before the service opens.
+  void SetReadOnlyFolders(std::function<std::vector<std::string>()> readOnlyFolders) {
+    confinement_.SetReadOnlyFolders(std::move(readOnlyFolders));
+  }
+
   // Removes the upload temporaries that an interrupted run left in the top level of the shared
   // folders (where first-level uploads land). Call once at start, before the service opens.
   void RemoveStaleUploads();

@@ -129,7 +129,7 @@ std::optional<std::string> UploadReceiver::TargetOf(const uint8_t* payload, size
   std::string_view raw(reinterpret_cast<const char*>(payload), static_cast<size_t>(pathLength));
   auto text = codec_.Utf8ToAnsi(raw);
   auto path = text ? MapUploadPath(*text) : std::nullopt;
-  if (!path || !confinement_.Allows(*path)) {
+  if (!path || !confinement_.AllowsChange(*path)) {
     Report("refused path", std::string(raw));
     return std::nullopt;
   }

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "platform/autostart.h"
+#include "platform/capture_devices.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
 #include "platform/input_injector.h"
@@ -39,6 +40,8 @@ struct Platform {
   // may say on standard error that there is no display.
   std::function<std::unique_ptr<InputInjector>()> createInputInjector;
   std::unique_ptr<ScreenSource> screenSource;
+  // The real cameras and microphones (the option for synthetic ones replaces them at start).
+  std::unique_ptr<CaptureDevices> captureDevices;
 };
 
 // The implementations of the running system (X11 and POSIX on Linux). Call once, early in main():

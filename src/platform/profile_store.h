@@ -15,6 +15,8 @@ class ProfileStore {
                            const std::string& value) = 0;
   // Removes the section with all its values.
   virtual void DeleteSection(const std::string& section) = 0;
+  // Where the user finds the values (a file path), for messages; empty when it has no such place.
+  virtual std::string Location() { return {}; }
 };
 
 }  // namespace vantaro::platform

@@ -107,8 +107,7 @@ struct CaptureFacts {
   std::vector<std::string> audio;  // names of the audio capture devices
 };
 
-// Until the capture subsystem can list its devices, the Linux probe names what the kernel offers
-// (video4linux capture nodes and ALSA capture streams); the capture enumerator replaces it.
+// The capture devices as the server lists them (on Linux, GStreamer's device monitor).
 class CaptureDeviceProbe {
  public:
   virtual ~CaptureDeviceProbe() = default;

@@ -46,12 +46,14 @@ TEST(FirstStartTest, WritesDefaultsAndAutostartAndKeepsThemLater) {
   const std::string first = ReadFile(server.settingsFile());
   const std::regex layout(
       "\\[TalvenServer_config\\]\n"
-      "autologin=TRUE\nsecuritylogin=FALSE\nport=5868\ndevice_id=([0-9]{10})\n"
-      "first_run=FALSE\nsecuritycode=\n"
+      "autologin=TRUE\nsecuritylogin=TRUE\nsecuritycode=([a-zA-HJ-Z0-9]{6})\nport=5868\n"
+      "device_id=([0-9]{10})\nfirst_run=FALSE\n"
       "\\[TalvenServer_file_config\\]\n0=(.*)\npath_count=1\n");
   std::smatch match;
   ASSERT_TRUE(std::regex_match(first, match, layout)) << first;
-  EXPECT_EQ(match[2].str(), music);
+  EXPECT_EQ(match[3].str(), music);
+  EXPECT_EQ(server.Stderr().find(match[1].str()), std::string::npos) << "the code is never printed";
+  EXPECT_NE(server.Stderr().find("securitycode"), std::string::npos) << server.Stderr();
   struct stat st {};
   ASSERT_EQ(::stat(server.settingsFile().c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0600u);

@@ -1,4 +1,5 @@
 #include "app/settings_store.h"
+#include "app/security_code.h"
 
 #include <gtest/gtest.h>
 
@@ -121,7 +122,7 @@ TEST(SettingsStoreTest, AnUnusablePortIsNamedOnStandardErrorAndSavedAsTyped) {
   EXPECT_EQ(f.store.GetString(kConfigSection, "port"), "65535");
 }
 
-TEST(SettingsStoreTest, FirstRunWritesDefaultsInOrderThenLoadsThem) {
+TEST(SettingsStoreTest, FirstRunWritesSafeDefaultsInOrderThenLoadsThem) {
   struct Case {
     const char* name;
     MemoryProfileStore::Values stored;
@@ -130,7 +131,7 @@ TEST(SettingsStoreTest, FirstRunWritesDefaultsInOrderThenLoadsThem) {
   const std::vector<Case> cases = {
       {"empty store", {}, 0},
       {"first_run in lower case", Profile({{"first_run", "false"}, {"port", "7000"}}), 0},
-      {"first_run absent, flag already set in memory", {{"securitycode", "77"}}, 1},
+      {"first_run absent, an old code stored", {{"securitycode", "77"}}, 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -140,31 +141,49 @@ TEST(SettingsStoreTest, FirstRunWritesDefaultsInOrderThenLoadsThem) {
     s.securityLogin = c.securityLoginInMemory;
     f.settings.LoadSettings(s);
 
-    const std::string code = c.securityLoginInMemory ? "TRUE" : "FALSE";
-    EXPECT_EQ(f.store.Operations(), (std::vector<std::string>{
-                                        "set TalvenServer_config autologin=TRUE",
-                                        "set TalvenServer_config securitylogin=" + code,
-                                        "set TalvenServer_config port=5868",
-                                        "set TalvenServer_config device_id=1765432100",
-                                        "set TalvenServer_config first_run=FALSE",
-                                        std::string("set TalvenServer_file_config 0=") + kVideos,
-                                        std::string("set TalvenServer_file_config 1=") + kMusic,
-                                        "set TalvenServer_file_config path_count=2",
-                                    }));
+    // Security login is on with a fresh random code, whatever was in memory or stored.
+    const std::string codePrefix = "set TalvenServer_config securitycode=";
+    std::vector<std::string> ops = f.store.Operations();
+    ASSERT_EQ(ops.size(), 9u);
+    ASSERT_EQ(ops[2].rfind(codePrefix, 0), 0u) << ops[2];
+    const std::string code = ops[2].substr(codePrefix.size());
+    EXPECT_EQ(code.size(), 6u);
+    EXPECT_TRUE(IsValidSecurityCode(code)) << code;
+    EXPECT_EQ(ops, (std::vector<std::string>{
+                       "set TalvenServer_config autologin=TRUE",
+                       "set TalvenServer_config securitylogin=TRUE",
+                       codePrefix + code,
+                       "set TalvenServer_config port=5868",
+                       "set TalvenServer_config device_id=1765432100",
+                       "set TalvenServer_config first_run=FALSE",
+                       std::string("set TalvenServer_file_config 0=") + kVideos,
+                       std::string("set TalvenServer_file_config 1=") + kMusic,
+                       "set TalvenServer_file_config path_count=2",
+                   }));
     ASSERT_EQ(f.autoStart.calls().size(), 1u);
     EXPECT_TRUE(f.autoStart.calls()[0].enable);
     EXPECT_EQ(f.autoStart.calls()[0].commandLine,
               (std::vector<std::string>{"/opt/vantaro/bin/vantaro-server", "-ar"}));
 
     EXPECT_EQ(s.autoLogin, 1);
-    EXPECT_EQ(s.securityLogin, c.securityLoginInMemory);
-    // The first run never writes the code; a stored one is read only when the flag is on.
-    EXPECT_EQ(s.securityCode, c.securityLoginInMemory ? "77" : "");
+    EXPECT_EQ(s.securityLogin, 1);
+    EXPECT_EQ(s.securityCode, code);
     EXPECT_EQ(s.port, 5868);
     EXPECT_EQ(s.portText, "5868");
     EXPECT_EQ(s.deviceId, 1765432100);
     EXPECT_EQ(s.sharedFolders, (std::vector<std::string>{kVideos, kMusic}));
   }
+}
+
+TEST(SettingsStoreTest, GeneratedCodesComeFromTheWholeAlphabet) {
+  // A source that walks through every value shows each distinct character reachable, g once.
+  uint32_t next = 0;
+  std::string seen;
+  for (int i = 0; i < 11; ++i) seen += GenerateSecurityCode([&next](uint32_t n) { return next++ % n; });
+  EXPECT_EQ(seen.substr(0, 62), "abcdefghijklmnopqrstuvwxyzABCDEFGHJKLMNOPQRSTUVWXYZ0123456789a");
+  std::string a = GenerateSecurityCode(), b = GenerateSecurityCode();
+  EXPECT_TRUE(IsValidSecurityCode(a));
+  EXPECT_NE(a, b) << "two random codes in a row";
 }
 
 TEST(SettingsStoreTest, FirstRunWithoutDefaultFoldersStoresACountOfZero) {

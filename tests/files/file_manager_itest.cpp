@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <map>
 #include <fstream>
 #include <thread>
 
@@ -56,6 +58,7 @@ class FileManagerServerTest : public ::testing::Test {
     Write(share_ + "/sub/.vantaro-upload-8.part", "deeper");
     ServerOptions options;
     options.sharedFolders = {ComputerPath(share_)};
+    options.fileConfig = fileConfig_;
     options.binary = VANTARO_SERVER_PATH;
     server_ = std::make_unique<ServerProcess>(options);
     ASSERT_TRUE(server_->Start());
@@ -136,6 +139,7 @@ class FileManagerServerTest : public ::testing::Test {
     return m;
   }
 
+  std::map<std::string, std::string> fileConfig_;  // set by a derived fixture before SetUp
   TempDir dir_;
   std::string share_, outside_;
   std::unique_ptr<ServerProcess> server_;
@@ -263,6 +267,35 @@ TEST_F(FileManagerServerTest, CopiesMovesAndDeletesInsideOnly) {
   EXPECT_EQ(Read(outside_ + "/secret.txt"), "secret");
   EXPECT_FALSE(std::filesystem::exists(outside_ + "/a.txt"));
   EXPECT_EQ(data_.ReceiveAvailable(100), "");  // nothing of the refused download was sent
+}
+
+class ReadOnlyShareTest : public FileManagerServerTest {
+ protected:
+  ReadOnlyShareTest() { fileConfig_ = {{"access_0", "read_only"}}; }
+};
+
+TEST_F(ReadOnlyShareTest, AReadOnlyFolderIsBrowsedAndDownloadedButNeverChanged) {
+  std::string share = ComputerPath(share_);
+  std::vector<std::string> names = List(share);
+  EXPECT_NE(std::find(names.begin(), names.end(), share + "\\a.txt"), names.end());
+  SendRequest(5, "", {share + "\\a.txt"});
+  DataMessage file = NextFileMessage();
+  EXPECT_EQ(file.payload.substr(static_cast<size_t>(file.pathLength)), "0123456789");
+  EXPECT_EQ(Reply(), 2011);
+
+  SendRequest(12, "", {share + "\\a.txt"});
+  EXPECT_EQ(Reply(), 2012);
+  SendRequest(6, share + "\\sub", {share + "\\a.txt"});
+  EXPECT_EQ(Reply(), 2012);
+  SendRequest(9, share + "\\sub", {share + "\\a.txt"});
+  EXPECT_EQ(Reply(), 2012);
+  std::string path = share + "/new.txt";
+  ASSERT_TRUE(data_.Send(Header(4, 4, 0, 0, static_cast<int32_t>(path.size()), 1) + path + "x" +
+                         kTerminator));
+  EXPECT_EQ(Reply(), 2012);
+  EXPECT_EQ(Read(share_ + "/a.txt"), "0123456789");
+  EXPECT_FALSE(std::filesystem::exists(share_ + "/sub/a.txt"));
+  EXPECT_FALSE(std::filesystem::exists(share_ + "/new.txt"));
 }
 
 TEST_F(FileManagerServerTest, SigtermWhileAListingIsBeingSentEndsWithinASecond) {

@@ -383,6 +383,59 @@ TEST_F(FileManagerTest, RefusesUploadsThatWouldLeaveTheTargetOrCannotBeWritten) 
   EXPECT_FALSE(drives_.Exists("C:\\Shared\\T\\x.txt"));
 }
 
+TEST_F(FileManagerTest, ReadOnlyFoldersAreListedAndReadButNeverChanged) {
+  drives_.MakeFile("C:\\Ro\\keep.txt", "k");
+  drives_.MakeFile("C:\\Ro\\Sub\\deep.txt", "d");
+  drives_.MakeFile("C:\\Rw\\mine.txt", "m");
+  shared_ = {"C:\\Ro", "C:\\Rw"};
+  std::vector<std::string> readOnly{"C:\\Ro"};
+  manager_.SetReadOnlyFolders([&readOnly] { return readOnly; });
+
+  // Changes into or in the read-only folder: each refused, nothing touched.
+  struct Case {
+    int32_t mode;
+    std::string target;
+    std::vector<std::string> items;
+  } refused[] = {
+      {6, "C:\\Ro", {"C:\\Rw\\mine.txt"}},        // copy into
+      {6, "C:\\Ro\\Sub", {"C:\\Rw\\mine.txt"}},   // copy below
+      {9, "C:\\Ro", {"C:\\Rw\\mine.txt"}},        // move into
+      {9, "C:\\Rw", {"C:\\Ro\\keep.txt"}},        // move out of
+      {9, "C:\\Ro", {"C:\\Ro\\keep.txt"}},        // rename in place
+      {12, "", {"C:\\Ro\\keep.txt"}},              // delete in
+      {12, "", {"C:\\Rw\\mine.txt", "C:\\Ro\\Sub"}},
+  };
+  for (const auto& c : refused) EXPECT_FALSE(Request(c.mode, c.target, PathList(c.items))) << c.mode;
+  for (const char* path : {"C:\\Ro/up.txt", "C:\\Ro\\Sub/up.txt"}) {
+    session_.replies.clear();
+    UploadWhole(path, "data", 0, 0);
+    EXPECT_EQ(session_.replies, std::vector<int32_t>{2012}) << path;
+    session_.replies.clear();
+    UploadWhole(std::string(path).replace(std::string(path).find('/'), 7, "/NewFolder"), "", 1, 0);
+    EXPECT_EQ(session_.replies, std::vector<int32_t>{2012}) << "a folder upload too";
+  }
+  EXPECT_EQ(drives_.Read("C:\\Ro\\keep.txt"), "k");
+  EXPECT_EQ(drives_.Read("C:\\Ro\\Sub\\deep.txt"), "d");
+  EXPECT_EQ(drives_.Read("C:\\Rw\\mine.txt"), "m");
+  EXPECT_FALSE(drives_.Exists("C:\\Ro\\up.txt"));
+  EXPECT_FALSE(drives_.Exists("C:\\Ro\\NewFolder"));
+  EXPECT_FALSE(drives_.Exists("C:\\Ro\\mine.txt"));
+
+  // Reading stays as before: a listing, a download, a copy out into the writable folder.
+  List(2, "C:\\Ro");
+  EXPECT_NE(socket_->Sent().find("keep.txt"), std::string::npos);
+  EXPECT_TRUE(Request(6, "C:\\Rw", PathList({"C:\\Ro\\keep.txt"})));
+  EXPECT_EQ(drives_.Read("C:\\Rw\\keep.txt"), "k");
+  session_.replies.clear();
+  UploadWhole("C:\\Rw/up.txt", "data", 0, 0);
+  EXPECT_EQ(session_.replies, std::vector<int32_t>{2011});
+
+  // The mark follows the settings: once read and write, the same request goes through.
+  readOnly.clear();
+  EXPECT_TRUE(Request(12, "", PathList({"C:\\Ro\\keep.txt"})));
+  EXPECT_FALSE(drives_.Exists("C:\\Ro\\keep.txt"));
+}
+
 TEST_F(FileManagerTest, UploadsAFileInParts) {
   drives_.MakeFolder("C:\\T");
   std::string path = "C:\\T/Cam/big.bin";

@@ -77,6 +77,7 @@ bool ServerProcess::Start() {
       out << "path_count=" << options_.sharedFolders.size() << "\n";
       for (size_t i = 0; i < options_.sharedFolders.size(); ++i)
         out << i << "=" << options_.sharedFolders[i] << "\n";
+      for (auto& [k, v] : options_.fileConfig) out << k << "=" << v << "\n";
     }
   } else if (!options_.config.empty()) {
     return false;

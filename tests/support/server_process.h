@@ -28,6 +28,8 @@ struct ServerOptions {
   bool writeSettings = true;
   // Written as section TalvenServer_file_config ("path_count" and "0", "1", ...) when not empty.
   std::vector<std::string> sharedFolders;
+  // Further values of that section (e.g. "access_0"), written after the folders.
+  std::map<std::string, std::string> fileConfig;
   std::map<std::string, std::string> env;  // extra environment (DISPLAY, LANG, ...)
   std::string binary;                      // default: the server built with the tests
 };

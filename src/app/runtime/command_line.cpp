@@ -14,6 +14,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
       c.dryRunPower = true;
     else if (a == "--assume-network-up")
       c.assumeNetworkUp = true;
+    else if (a == "--test-capture-devices")
+      c.testCaptureDevices = true;
     else if (a == "-h" || a == "--help")
       c.showHelp = true;
     else if (a == "--version")
@@ -30,11 +32,14 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
 }
 
 const char* UsageText() {
-  return "usage: vantaro-server [--headless] [--dry-run-power] [--assume-network-up] [-ar]\n"
+  return "usage: vantaro-server [--headless] [--dry-run-power] [--assume-network-up]\n"
+         "                      [--test-capture-devices] [-ar]\n"
          "       vantaro-server --check | --version | --help\n"
          "  --headless           run without a window; status changes go to standard output\n"
          "  --dry-run-power      print power commands (power: shutdown ...) instead of acting\n"
          "  --assume-network-up  open the service even when the network has no default route\n"
+         "  --test-capture-devices  list only a synthetic camera (colour bars) and microphone\n"
+         "                       (a 1 kHz tone) instead of the computer's devices\n"
          "  -ar                  start hidden (used by the autostart entry)\n"
          "  --check              check what the remote modes need, print one line per item\n"
          "                       and exit: 0 when they can work, 1 when something stops them\n"

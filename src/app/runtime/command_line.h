@@ -1,6 +1,7 @@
 #pragma once
 // The server's command line:
-//   vantaro-server [--headless] [--dry-run-power] [--assume-network-up] [-ar]
+//   vantaro-server [--headless] [--dry-run-power] [--assume-network-up] [--test-capture-devices]
+//                  [-ar]
 //   vantaro-server --check | --version | --help
 
 #include <string>
@@ -12,6 +13,7 @@ struct CommandLine {
   bool headless = false;
   bool dryRunPower = false;      // power commands print what they would do and do nothing
   bool assumeNetworkUp = false;  // open the service even without a default route
+  bool testCaptureDevices = false;  // synthetic camera and microphone instead of the real ones
   bool startedHidden = false;    // the command line ends in "-ar" (the autostart entry's start)
   bool showHelp = false;
   bool showVersion = false;

@@ -1,5 +1,6 @@
-// vantaro-server: the computer end of the remote control. Without a window (this build has none
-// yet) it runs headless: status lines on standard output, SIGINT or SIGTERM to exit.
+// vantaro-server: the computer end of the remote control. With a display it shows its window and
+// the notification-area icon; with --headless, or when no display can be reached, it runs
+// headless: status lines on standard output, SIGINT or SIGTERM to exit.
 
 #include <clocale>
 #include <cstdio>
@@ -12,8 +13,10 @@
 #include "app/runtime/headless_observer.h"
 #include "app/runtime/talven_server_app.h"
 #include "app/version.h"
+#include "platform/display.h"
 #include "platform/platform.h"
 #include "platform/self_check_probes.h"
+#include "ui/window_runner.h"
 
 int main(int argc, char** argv) {
   using namespace vantaro;
@@ -46,14 +49,24 @@ int main(int argc, char** argv) {
     std::fputs(outcome.text.c_str(), stdout);
     return outcome.exitCode;
   }
-  if (!commandLine.headless)
-    std::fprintf(stderr, "vantaro-server: this build has no window; running headless\n");
+  if (!commandLine.headless && !platform::DisplayAvailable()) {
+    std::fprintf(stderr, "vantaro-server: no display found; running headless\n");
+    commandLine.headless = true;
+  }
 
   auto platform = platform::CreatePlatform();
+  if (!commandLine.headless) return ui::RunWindow(argc, argv, *platform, commandLine, *termination);
   app::HeadlessObserver observer;
   app::CTalvenServer_WinApp application(*platform, observer, loop, commandLine);
   if (!application.InitInstance()) return 0;
   observer.SetTexts(&application.texts());
+  if (application.settings().securityLogin) {
+    // Never the code itself: standard output may end up in a log that others read.
+    std::string where = platform->profileStore->Location();
+    std::fprintf(stderr,
+                 "vantaro-server: security login is on; the code is the value securitycode in %s\n",
+                 where.empty() ? "the settings" : where.c_str());
+  }
   // Exit as the tray menu's Exit would: leave the loop, then the shutdown steps.
   termination->SetHandler([&loop] { loop.Quit(); });
   application.StartService();

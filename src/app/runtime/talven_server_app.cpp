@@ -1,7 +1,9 @@
 #include "app/runtime/talven_server_app.h"
 
+#include "app/folder_access.h"
 #include "app/language.h"
 #include "app/version.h"
+#include "capture/test_capture_devices.h"
 #include "control/dry_run_power.h"
 
 namespace vantaro::app {
@@ -46,6 +48,9 @@ bool CTalvenServer_WinApp::InitInstance() {
   // The shared state starts closed (status 2) with every media flag clear: AppState's defaults.
   DetectSystem();
   CreateServices();
+  // The devices are listed before the service can open, so that the first handshake already
+  // reports them.
+  cameraRecorder_->Start();
   started_ = true;
   return true;
 }
@@ -55,6 +60,33 @@ void CTalvenServer_WinApp::DetectSystem() {
   currentVersion_ = kCurrentVersion;
   latestVersion = currentVersion_;
   settingsStore_.LoadSettings(settings_);
+  folderReadOnly_ = LoadFolderAccess(*platform_.profileStore, settings_.sharedFolders.size());
+}
+
+std::vector<std::string> CTalvenServer_WinApp::SharedFolders() {
+  std::lock_guard<std::mutex> guard(foldersLock_);
+  return settings_.sharedFolders;
+}
+
+std::vector<bool> CTalvenServer_WinApp::FolderReadOnly() {
+  std::lock_guard<std::mutex> guard(foldersLock_);
+  return folderReadOnly_;
+}
+
+std::vector<std::string> CTalvenServer_WinApp::ReadOnlyFolders() {
+  std::lock_guard<std::mutex> guard(foldersLock_);
+  std::vector<std::string> readOnly;
+  for (size_t i = 0; i < settings_.sharedFolders.size() && i < folderReadOnly_.size(); ++i)
+    if (folderReadOnly_[i]) readOnly.push_back(settings_.sharedFolders[i]);
+  return readOnly;
+}
+
+void CTalvenServer_WinApp::SetSharedFolders(std::vector<std::string> folders,
+                                            std::vector<bool> readOnly) {
+  readOnly.resize(folders.size(), false);
+  std::lock_guard<std::mutex> guard(foldersLock_);
+  settings_.sharedFolders = std::move(folders);
+  folderReadOnly_ = std::move(readOnly);
 }
 
 void CTalvenServer_WinApp::CreateServices() {
@@ -72,6 +104,13 @@ void CTalvenServer_WinApp::CreateServices() {
                                     *platform_.systemInfo, *platform_.textCodec,
                                     *network,              *platform_.idleInhibitor,
                                     *power};
+  platform::CaptureDevices* captureDevices = platform_.captureDevices.get();
+  if (commandLine_.testCaptureDevices) {
+    testCaptureDevices_ = capture::CreateTestCaptureDevices();
+    captureDevices = testCaptureDevices_.get();
+  }
+  cameraRecorder_ = std::make_unique<capture::CameraRecorder>(*captureDevices, state_, loop_,
+                                                              *platform_.clock, texts_.txtNone);
   inputInjector_ = platform_.createInputInjector();
   remoteInput_ = std::make_unique<input::RemoteInput>(*inputInjector_, *platform_.clock,
                                                        *platform_.textCodec);
@@ -82,10 +121,10 @@ void CTalvenServer_WinApp::CreateServices() {
   connect_ = std::make_unique<control::CTalvenConnect>(
       services, loop_, state_, settings_, *remoteInput_, *desktopStream_, fileRequestsProxy_,
       VersionValue(currentVersion_));
-  // The shared folders change only on the settings page, which this build does not have.
   fileManager_ = std::make_unique<files::FileManager>(
       *platform_.fileSystem, *platform_.textCodec, *platform_.clock, state_,
-      connect_->controlSession(), [this] { return settings_.sharedFolders; });
+      connect_->controlSession(), [this] { return SharedFolders(); });
+  fileManager_->SetReadOnlyFolders([this] { return ReadOnlyFolders(); });
   fileManager_->RemoveStaleUploads();
   dataChannel_ = std::make_unique<files::DataChannelServer>(
       *platform_.network, state_, connect_->controlSession(), *fileManager_);
@@ -108,6 +147,7 @@ void CTalvenServer_WinApp::ExitInstance() {
   if (!started_) return;
   connect_->StopWatchdog();
   connect_->CloseService();
+  cameraRecorder_->Stop();
   settingsStore_.SetAutoStart(settings_.autoLogin != 0);
   settingsStore_.SaveSettings(settings_);
 }

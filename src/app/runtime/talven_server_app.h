@@ -6,6 +6,8 @@
 // Threads: every method runs on the user-interface thread (the event loop's).
 
 #include <memory>
+#include <mutex>
+#include <vector>
 #include <string>
 
 #include "app/app_state.h"
@@ -14,6 +16,7 @@
 #include "app/settings.h"
 #include "app/settings_store.h"
 #include "app/texts.h"
+#include "capture/camera_recorder.h"
 #include "control/command_handlers.h"
 #include "control/talven_connect.h"
 #include "input/remote_input.h"
@@ -47,8 +50,19 @@ class CTalvenServer_WinApp {
 
   const Texts& texts() const { return texts_; }
   Settings& settings() { return settings_; }
+  SettingsStore& settingsStore() { return settingsStore_; }
+
+  // The shared folders and their read-only marks. The data channel reads them on its own thread
+  // while the File Manager page replaces them, so both go through foldersLock_.
+  std::vector<std::string> SharedFolders();
+  std::vector<bool> FolderReadOnly();
+  // The paths of the read-only shared folders.
+  std::vector<std::string> ReadOnlyFolders();
+  void SetSharedFolders(std::vector<std::string> folders, std::vector<bool> readOnly);
   AppState& state() { return state_; }
   control::CTalvenConnect& connect() { return *connect_; }
+  // The Camera Recorder page's logic, for the window to show; exists after InitInstance.
+  capture::CameraRecorder& cameraRecorder() { return *cameraRecorder_; }
   const std::string& currentVersion() const { return currentVersion_; }
   std::string latestVersion;  // until a version check succeeds, the current version
 
@@ -65,9 +79,15 @@ class CTalvenServer_WinApp {
   SettingsStore settingsStore_;
   std::string currentVersion_;
   bool started_ = false;
+  std::mutex foldersLock_;  // guards settings_.sharedFolders and folderReadOnly_ after start-up
+  std::vector<bool> folderReadOnly_;
 
   std::unique_ptr<platform::Power> dryRunPower_;
   std::unique_ptr<platform::NetworkState> assumedNetwork_;
+  std::unique_ptr<platform::CaptureDevices> testCaptureDevices_;  // --test-capture-devices
+  // Timers and capture threads on the user-interface thread's loop; stopped by ExitInstance and
+  // by its destructor, before the shared state it writes to goes away.
+  std::unique_ptr<capture::CameraRecorder> cameraRecorder_;
   std::unique_ptr<platform::InputInjector> inputInjector_;  // used by the control thread only
   std::unique_ptr<input::RemoteInput> remoteInput_;         // called by the control thread
   std::unique_ptr<desktop::DesktopStream> desktopStream_;  // outlives connect_, which calls it

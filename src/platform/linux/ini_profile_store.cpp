@@ -165,6 +165,8 @@ class IniProfileStore : public ProfileStore {
     Store(next);
   }
 
+  std::string Location() override { return path_; }
+
   void DeleteSection(const std::string& section) override {
     std::lock_guard<std::mutex> guard(lock_);
     if (!Refresh()) return;

@@ -2,6 +2,7 @@
 
 #include <clocale>
 
+#include "platform/linux/gst_capture_devices.h"
 #include "platform/linux/posix_factories.h"
 #include "platform/linux/posix_file_system.h"
 #include "platform/linux/service_factories.h"
@@ -45,6 +46,7 @@ std::unique_ptr<Platform> CreatePlatform() {
   p->fileSystem = CreatePosixFileSystem();
   p->createInputInjector = &CreateX11InputInjector;
   p->screenSource = CreateX11ScreenSource();
+  p->captureDevices = CreateGstCaptureDevices();
   return p;
 }
 

@@ -20,8 +20,6 @@ std::unique_ptr<PortProbe> CreateSocketPortProbe(std::string programPath);
 std::unique_ptr<InterfaceProbe> CreateLinuxInterfaceProbe();
 // ufw from its files below `root` (normally "/"), firewalld over the system bus.
 std::unique_ptr<FirewallProbe> CreateLinuxFirewallProbe(std::string root);
-// video4linux capture nodes and ALSA capture streams.
-std::unique_ptr<CaptureDeviceProbe> CreateKernelCaptureDeviceProbe();
 
 // Whether ufw's rules (the "### tuple ###" lines of user.rules) let every port of `ports` in.
 bool UfwRulesAllow(const std::string& userRules, const ServicePorts& ports);

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/linux/gst_capture_devices.h"
 #include "platform/linux/posix_factories.h"
 #include "platform/linux/posix_file_system.h"
 #include "platform/linux/self_check_factories.h"
@@ -65,7 +66,7 @@ std::unique_ptr<SelfCheckProbes> CreateSelfCheckProbes() {
   p->ports = CreateSocketPortProbe(systemInfo->ExecutablePath());
   p->network = CreateLinuxInterfaceProbe();
   p->firewall = CreateLinuxFirewallProbe("");
-  p->capture = CreateKernelCaptureDeviceProbe();
+  p->capture = CreateGstCaptureDeviceProbe();
   p->paths = std::make_unique<LinuxPathProbe>();
   return p;
 }

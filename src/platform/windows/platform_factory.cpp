@@ -1,7 +1,7 @@
 // The one place that picks the Windows implementations.
 
-#include "platform/windows/win32_file_system.h"
 #include "platform/windows/wide_text.h"
+#include "platform/windows/win32_file_system.h"
 #include "platform/windows/windows_factories.h"
 
 namespace vantaro::platform {
@@ -36,6 +36,7 @@ std::unique_ptr<Platform> CreatePlatform() {
   p->fileSystem = CreateWin32FileSystem();
   p->createInputInjector = &CreateSendInputInjector;
   p->screenSource = CreateGdiScreenSource();
+  p->captureDevices = CreateNoCaptureDevices();
   return p;
 }
 

@@ -41,6 +41,7 @@ std::unique_ptr<TextCodec> CreateUtf8TextCodec();
 
 std::unique_ptr<UserFolders> CreateKnownUserFolders();
 std::unique_ptr<ScreenSource> CreateGdiScreenSource();
+std::unique_ptr<CaptureDevices> CreateNoCaptureDevices();
 std::unique_ptr<InputInjector> CreateSendInputInjector();
 
 }  // namespace vantaro::platform
