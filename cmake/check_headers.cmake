@@ -1,5 +1,5 @@
 # Run as a script: cmake -DSOURCE_DIR=... -P check_headers.cmake
-set(system_headers "X11/|xcb/|sys/|gst/|systemd/|linux/|netinet/|arpa/|net/|unistd\\.h|fcntl\\.h|dirent\\.h|pthread\\.h|iconv\\.h|netdb\\.h|ifaddrs\\.h|poll\\.h|signal\\.h")
+set(system_headers "X11/|xcb/|sys/|gst/|systemd/|linux/|netinet/|arpa/|net/|unistd\\.h|fcntl\\.h|dirent\\.h|pthread\\.h|iconv\\.h|netdb\\.h|ifaddrs\\.h|poll\\.h|signal\\.h|[Ww]indows\\.h|winsock2\\.h|ws2tcpip\\.h|iphlpapi\\.h|shlobj\\.h|powrprof\\.h|knownfolders\\.h|mstcpip\\.h|dxgi|d3d11")
 set(os_pattern "#[ \t]*include[ \t]*<(${system_headers}|Q[A-Za-z]+)")
 set(system_pattern "#[ \t]*include[ \t]*<(${system_headers})")
 set(qt_pattern "#[ \t]*include[ \t]*<Q[A-Za-z]+")
@@ -7,7 +7,7 @@ file(GLOB_RECURSE sources "${SOURCE_DIR}/src/*.h" "${SOURCE_DIR}/src/*.cpp")
 set(bad "")
 foreach(f IN LISTS sources)
   file(RELATIVE_PATH rel "${SOURCE_DIR}" "${f}")
-  if(rel MATCHES "^src/platform/linux/")
+  if(rel MATCHES "^src/platform/(linux|windows)/")
     file(STRINGS "${f}" hits REGEX "${qt_pattern}")
   elseif(rel MATCHES "^src/ui/qt/")
     # The Qt views reach the system only through Qt and the platform layer.

@@ -18,10 +18,13 @@ namespace vantaro::desktop {
 
 namespace {
 
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-#define VANTARO_CLONES __attribute__((target_clones("avx2", "default")))
+// The row sums are plain loops that the vectoriser widens; they are built twice, for AVX2 and for
+// any x86-64, and chosen by the processor at run time. (Not with target_clones: MinGW has no
+// ifunc resolver, and one way of choosing is easier to reason about than two.)
+#if defined(__GNUC__)
+#define VANTARO_INLINE_BODY inline __attribute__((always_inline))
 #else
-#define VANTARO_CLONES
+#define VANTARO_INLINE_BODY inline
 #endif
 
 // Rows are summed with weights of 1/256 into 16 bits (255 * 256 fits), then halved so that the
@@ -30,8 +33,8 @@ constexpr int32_t kRowOne = 256;
 constexpr int32_t kColumnOne = 16384;
 constexpr int kColumnShift = 21;  // 128 (the halved row scale) * 16384
 
-VANTARO_CLONES void SumRows(const uint8_t* const* rows, const int32_t* weights, int count, int n,
-                            uint16_t* __restrict out) {
+VANTARO_INLINE_BODY void SumRowsBody(const uint8_t* const* rows, const int32_t* weights, int count,
+                                    int n, uint16_t* __restrict out) {
   if (count == 1) {
     const uint8_t* r0 = rows[0];
     for (int i = 0; i < n; ++i) out[i] = static_cast<uint16_t>(r0[i] << 7);
@@ -75,6 +78,27 @@ VANTARO_CLONES void SumRows(const uint8_t* const* rows, const int32_t* weights, 
         out[i] = static_cast<uint16_t>(static_cast<uint16_t>(out[i] + wk * rk[i] + 1) >> 1);
     }
   }
+}
+
+void SumRowsPortable(const uint8_t* const* rows, const int32_t* weights, int count, int n,
+                     uint16_t* out) {
+  SumRowsBody(rows, weights, count, n, out);
+}
+
+#if VANTARO_AVX2_KERNELS
+__attribute__((target("avx2"))) void SumRowsAvx2(const uint8_t* const* rows,
+                                                 const int32_t* weights, int count, int n,
+                                                 uint16_t* out) {
+  SumRowsBody(rows, weights, count, n, out);
+}
+#endif
+
+void SumRows(const uint8_t* const* rows, const int32_t* weights, int count, int n,
+             uint16_t* out) {
+#if VANTARO_AVX2_KERNELS
+  if (UseAvx2Kernels(Kernels::kBest)) return SumRowsAvx2(rows, weights, count, n, out);
+#endif
+  SumRowsPortable(rows, weights, count, n, out);
 }
 
 uint8_t ClampByte(int32_t v) { return static_cast<uint8_t>(std::clamp(v, 0, 255)); }

@@ -344,10 +344,10 @@ TEST_F(FileManagerTest, RefusesUploadsThatWouldLeaveTheTargetOrCannotBeWritten) 
   drives_.MakeFolder("C:\\Shared\\T");
   drives_.MakeFile("C:\\Shared\\file", "f");
   drives_.MakeFolder("C:\\Private");
-  std::filesystem::create_directory_symlink(drives_.Native("C:\\Private"),
-                                            drives_.Native("C:\\Shared\\T\\link"));
+  // Wine cannot make symbolic links: there the case of the link is left out.
+  const bool haveLink = drives_.MakeLink("C:\\Private", "C:\\Shared\\T\\link", true);
   shared_ = {"C:\\Shared"};
-  const char* refused[] = {
+  std::vector<const char*> refused = {
       "C:\\Shared\\T",               // no "/"
       "C:\\Shared\\T/",              // nothing after it
       "C:\\Shared\\T/../x.txt",      // leaves the target
@@ -356,9 +356,9 @@ TEST_F(FileManagerTest, RefusesUploadsThatWouldLeaveTheTargetOrCannotBeWritten) 
       "C:\\Shared\\T/./x.txt",
       "C:\\Private/x.txt",           // outside the shared folders
       "C:\\Shared\\..\\Private/x.txt",
-      "C:\\Shared\\T\\link/x.txt",   // through a link that leads out
       "C:\\Shared\\file/sub/x.txt",  // the parent cannot be a folder
   };
+  if (haveLink) refused.push_back("C:\\Shared\\T\\link/x.txt");  // through a link that leads out
   for (const char* path : refused) {
     session_.replies.clear();
     UploadWhole(path, "data", 0, 0);
@@ -370,7 +370,9 @@ TEST_F(FileManagerTest, RefusesUploadsThatWouldLeaveTheTargetOrCannotBeWritten) 
     EXPECT_EQ(session_.replies, (std::vector<int32_t>{2012, 2012})) << path;
   }
   EXPECT_TRUE(std::filesystem::is_empty(drives_.Native("C:\\Private")));
-  EXPECT_TRUE(std::filesystem::is_empty(drives_.Native("C:\\Shared\\T\\link")));
+  if (haveLink) {
+    EXPECT_TRUE(std::filesystem::is_empty(drives_.Native("C:\\Shared\\T\\link")));
+  }
 
   session_.replies.clear();
   std::string path = "C:\\Shared\\T/x.txt";

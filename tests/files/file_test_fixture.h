@@ -14,10 +14,10 @@
 #include "platform/clock.h"
 #include "platform/fakes/identity_text_codec.h"
 #include "platform/file_system.h"
-#include "platform/linux/posix_file_system.h"
 #include "platform/text_codec.h"
 #include "control/control_session.h"
-#include "support/server_process.h"
+#include "support/mapped_file_system.h"
+#include "support/temp_dir.h"
 
 namespace vantaro::files::testing {
 
@@ -61,7 +61,7 @@ class TempDrives {
   TempDrives() {
     std::filesystem::create_directories(root() + "/c");
     std::filesystem::create_directories(root() + "/d");
-    fileSystem = platform::CreatePosixFileSystem({{'C', root() + "/c"}, {'D', root() + "/d"}});
+    fileSystem = vantaro::testing::CreateMappedFileSystem({{'C', root() + "/c"}, {'D', root() + "/d"}});
   }
   const std::string& root() const { return dir_.path(); }
   // The native path of a computer path on C: or D: ("C:\A\x.txt").
@@ -81,6 +81,24 @@ class TempDrives {
   void MakeReadOnly(const std::string& computerPath) const {
     std::filesystem::permissions(Native(computerPath), std::filesystem::perms::owner_write,
                                  std::filesystem::perm_options::remove);
+  }
+  // A symbolic link at `linkPath` to `targetPath` (computer paths on C: or D:); false where the
+  // system cannot make one (Wine has no symbolic links).
+  bool MakeLink(const std::string& targetPath, const std::string& linkPath, bool folder) const {
+    std::error_code ec;
+    if (folder)
+      std::filesystem::create_directory_symlink(Native(targetPath), Native(linkPath), ec);
+    else
+      std::filesystem::create_symlink(Native(targetPath), Native(linkPath), ec);
+    return !ec;
+  }
+  // Whether this system lets the tests make symbolic links at all.
+  bool CanMakeLinks() const {
+    std::error_code ec;
+    const std::string probe = root() + "/link-probe";
+    std::filesystem::create_directory_symlink(root(), probe, ec);
+    std::filesystem::remove(probe);
+    return !ec;
   }
   bool Exists(const std::string& computerPath) const {
     return std::filesystem::exists(std::filesystem::symlink_status(Native(computerPath)));

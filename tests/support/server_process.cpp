@@ -51,18 +51,6 @@ uint16_t FindFreePortBase() {
   return 0;
 }
 
-TempDir::TempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "vantaro-test-XXXXXX").string();
-  std::vector<char> buf(pattern.begin(), pattern.end());
-  buf.push_back('\0');
-  if (::mkdtemp(buf.data())) path_ = buf.data();
-}
-
-TempDir::~TempDir() {
-  std::error_code ec;
-  if (!path_.empty()) std::filesystem::remove_all(path_, ec);
-}
-
 ServerProcess::ServerProcess(ServerOptions options) : options_(std::move(options)) {
   configHome_ = dir_.path() + "/config";
   home_ = dir_.path() + "/home";
@@ -144,7 +132,9 @@ void ServerProcess::ReadLoop(int fd, bool isStdout) {
     partial_.append(buf, static_cast<size_t>(n));
     size_t pos;
     while ((pos = partial_.find('\n')) != std::string::npos) {
-      lines_.push_back(partial_.substr(0, pos));
+      // A Windows build under Wine ends its lines in CR LF.
+      size_t end = pos > 0 && partial_[pos - 1] == '\r' ? pos - 1 : pos;
+      lines_.push_back(partial_.substr(0, end));
       partial_.erase(0, pos + 1);
     }
   }

@@ -11,23 +11,12 @@
 #include <thread>
 #include <vector>
 
+#include "support/temp_dir.h"
+
 namespace vantaro::testing {
 
 // A base port p such that TCP p+1, p+2 and UDP p are free right now.
 uint16_t FindFreePortBase();
-
-// A fresh folder below the system's temporary folder, removed with everything in it on destruction.
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
 
 struct ServerOptions {
   // Power commands only print what they would do, and the service opens whatever the machine's

@@ -16,7 +16,7 @@
 #include "platform/display.h"
 #include "platform/platform.h"
 #include "platform/self_check_probes.h"
-#include "ui/qt/window_runner.h"
+#include "ui/window_runner.h"
 
 int main(int argc, char** argv) {
   using namespace vantaro;
@@ -55,8 +55,7 @@ int main(int argc, char** argv) {
   }
 
   auto platform = platform::CreatePlatform();
-  if (!commandLine.headless)
-    return ui::qt::RunWindow(argc, argv, *platform, commandLine, *termination);
+  if (!commandLine.headless) return ui::RunWindow(argc, argv, *platform, commandLine, *termination);
   app::HeadlessObserver observer;
   app::CTalvenServer_WinApp application(*platform, observer, loop, commandLine);
   if (!application.InitInstance()) return 0;
@@ -64,7 +63,8 @@ int main(int argc, char** argv) {
   if (application.settings().securityLogin) {
     // Never the code itself: standard output may end up in a log that others read.
     std::string where = platform->profileStore->Location();
-    std::fprintf(stderr, "vantaro-server: security login is on; the code is the value securitycode in %s\n",
+    std::fprintf(stderr,
+                 "vantaro-server: security login is on; the code is the value securitycode in %s\n",
                  where.empty() ? "the settings" : where.c_str());
   }
   // Exit as the tray menu's Exit would: leave the loop, then the shutdown steps.

@@ -1,4 +1,4 @@
-#include "ui/qt/window_runner.h"
+#include "ui/window_runner.h"
 
 #include <QApplication>
 #include <QNetworkProxyFactory>
@@ -7,11 +7,11 @@
 #include <cstdlib>
 #include <mutex>
 
+#include "app/folder_access.h"
 #include "app/language.h"
 #include "app/runtime/talven_server_app.h"
 #include "app/settings_store.h"
 #include "app/shared_folders.h"
-#include "app/folder_access.h"
 #include "ui/qt/fonts.h"
 #include "ui/qt/main_window.h"
 #include "ui/qt/qt_event_loop.h"
@@ -32,14 +32,20 @@ class WindowObserver : public QObject, public app::StatusObserver {
 
   void StatusChanged(int32_t status) override {
     ConnectionFacts facts = facts_ ? facts_() : ConnectionFacts{};
-    QMetaObject::invokeMethod(this, [this, status, facts] {
-      if (window_) window_->OnStatusChanged(status, facts);
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this,
+        [this, status, facts] {
+          if (window_) window_->OnStatusChanged(status, facts);
+        },
+        Qt::QueuedConnection);
   }
   void ShowMessage(const std::string& text) override {
-    QMetaObject::invokeMethod(this, [this, text] {
-      if (window_) window_->ShowMessage(text);
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this,
+        [this, text] {
+          if (window_) window_->ShowMessage(text);
+        },
+        Qt::QueuedConnection);
   }
 
  private:
@@ -109,8 +115,8 @@ bool OpenPowerSettings() {
 
 }  // namespace
 
-int RunWindow(int argc, char** argv, platform::Platform& platform, const app::CommandLine& commandLine,
-              platform::TerminationSignal& termination) {
+int RunQtWindow(int argc, char** argv, platform::Platform& platform,
+                const app::CommandLine& commandLine, platform::TerminationSignal& termination) {
   QApplication qtApp(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Vantaro"));
   QApplication::setQuitOnLastWindowClosed(false);
@@ -162,9 +168,8 @@ int RunWindow(int argc, char** argv, platform::Platform& platform, const app::Co
   {
     CTalvenServer_WinDlg window(services, [&loop] { loop.Quit(); });
     observer.SetWindow(&window);
-    platform.singleInstance->SetShowRequestHandler([&loop, &window] {
-      loop.Post([&window] { window.ShowMainWindow(); });
-    });
+    platform.singleInstance->SetShowRequestHandler(
+        [&loop, &window] { loop.Post([&window] { window.ShowMainWindow(); }); });
     termination.SetHandler([&loop] { loop.Quit(); });
     window.Start();
     application.StartService();
@@ -179,3 +184,12 @@ int RunWindow(int argc, char** argv, platform::Platform& platform, const app::Co
 }
 
 }  // namespace vantaro::ui::qt
+
+namespace vantaro::ui {
+
+int RunWindow(int argc, char** argv, platform::Platform& platform,
+              const app::CommandLine& commandLine, platform::TerminationSignal& termination) {
+  return qt::RunQtWindow(argc, argv, platform, commandLine, termination);
+}
+
+}  // namespace vantaro::ui

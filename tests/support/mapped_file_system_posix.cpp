@@ -1,0 +1,10 @@
+#include "platform/linux/posix_file_system.h"
+#include "support/mapped_file_system.h"
+
+namespace vantaro::testing {
+
+std::unique_ptr<platform::FileSystem> CreateMappedFileSystem(const std::map<char, std::string>& drives) {
+  return platform::CreatePosixFileSystem(drives);
+}
+
+}  // namespace vantaro::testing
