@@ -62,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   control::ControlDispatcher dispatcher(
       state, settings, codec, control::ControlServices{handlers, handlers, handlers, handlers},
       throttle, 20200, [&socket](const std::string& b) { socket.SendAll(b.data(), b.size()); },
-      [](int64_t) { return true; }, control::ControlDispatcher::Session{1, &authorised});
+      control::ControlDispatcher::Session{1, &authorised});
   control::ControlMessageReader reader;
   uint8_t chunk[control::kFirstReceiveSize];
   for (;;) {
